@@ -1,0 +1,179 @@
+#include "driver/ajust.hpp"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "driver/extraction.hpp"
+#include "driver/njan.hpp"
+#include "driver/units_of_run.hpp"
+#include "fit/laibym.hpp"
+#include "records/failure.hpp"
+#include "records/list_input.hpp"
+
+namespace laifit {
+namespace {
+
+const Format& name_format() {
+  static const Format f("(2x,a30)");
+  return f;
+}
+const Format& date_format() {
+  static const Format f("(i2,1x,i2,1x,i4)");
+  return f;
+}
+
+// Day numbers of the following year continue the count; the sum wraps rather than overflow on absurd
+// input, whose days are then refused where they would index the day table.
+std::int32_t add_days(std::int32_t day, std::int32_t days) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(day) + static_cast<std::uint32_t>(days));
+}
+
+// The interpolated LAI file is written over whatever it names: it must not be one of the run's inputs.
+void refuse_output_over_input(const Units& units, const Lai& lai, const FixedText<30>& ficobs, const Temps& temps) {
+  const std::string_view out = lai.ficlai.trimmed();
+  const auto out_id = units.identity(out);
+  auto check = [&](std::string_view input) {
+    bool same = input == out;
+    if (!same && out_id) {
+      const auto in_id = units.identity(input);
+      same = in_id && *in_id == *out_id;
+    }
+    if (same) {
+      throw Refusal("error- param.soj: the interpolated LAI file " + std::string(out) + " is the input file " +
+                    std::string(input) + "; give it another name");
+    }
+  };
+  check("param.soj");
+  check(ficobs.trimmed());
+  check(lai.wdata1.trimmed());
+  if (temps.icodclim != 1) check(lai.wdata2.trimmed());
+}
+
+}  // namespace
+
+void ajust(RunState& state, Units& units) {
+  Lai& lai = state.lai;
+  Param& param = state.param;
+  Temps& temps = state.temps;
+  std::int32_t& anlevee = state.lev.anlevee;
+
+  OutputChannel& trace = units.open_output(unit::kTrace, "test.txt");
+  units.open_untouched(unit::kHistory, "history.kvt");
+  InputChannel& soj = units.open_input(unit::kParam, "param.soj");
+
+  read_list(soj, {lai.wdata1});
+  trace.write_list({lai.wdata1});
+  read_list(soj, {lai.wdata2});
+  trace.write_list({lai.wdata2});
+  temps.pas = 1.0f;
+
+  FixedText<30>& ficobs = state.ficobs;
+  read_list(soj, {ficobs});
+  trace.write(name_format(), {ficobs});
+  read_list(soj, {lai.ficlai});
+  trace.write(name_format(), {lai.ficlai});
+
+  std::int32_t jour = 0;
+  std::int32_t mois = 0;
+  read_fixed(soj, date_format(), {jour, mois, anlevee});
+  lai.jlevee = njan(anlevee, mois, jour, 0);
+
+  read_list(soj, {temps.icodclim});
+  read_list(soj, {param.base});
+
+  for (int k = 0; k < 5; ++k) {
+    read_list(soj, {param.icod[k], param.var[k]});
+    trace.write_list({"parameters", param.icod[k], param.var[k]});
+  }
+  // The curve functions and the estimator know only estimated (1) and held (0) parameters.
+  for (int k = 0; k < 5; ++k) {
+    if (param.icod[k] != 0 && param.icod[k] != 1) {
+      throw Refusal("error- param.soj: the switch of parameter " + std::to_string(k + 1) + " is " +
+                    std::to_string(param.icod[k]) + "; it must be 1 (estimated) or 0 (held)");
+    }
+  }
+  param.nbpar = param.icod[0] + param.icod[1] + param.icod[2] + param.icod[3] + param.icod[4];
+  units.close(unit::kParam);
+  refuse_output_over_input(units, lai, ficobs, temps);
+
+  extract_observations(units, ficobs.trimmed());
+
+  InputChannel& rows = units.open_input(unit::kObsTable, "tempobs.txt");
+  std::array<std::int32_t, 3> date{};
+  std::int32_t numjour = 0;
+  float vlai = 0.0f;
+  auto read_row = [&] { return read_list_or_end(rows, {std::span<std::int32_t>(date), numjour, vlai}); };
+
+  if (!read_list_or_end(rows, {std::span<std::int32_t>(date)})) {
+    lai.nobs = 0;
+  } else {
+    rows.step_back();
+    const std::int32_t ansemis = date[0];
+    const std::int32_t nbjansemis = ansemis % 4 == 0 ? 366 : 365;
+    trace.write_list({"pas", temps.pas, ansemis, nbjansemis, anlevee});
+
+    if (anlevee == ansemis) {
+      lai.jlevee = njan(anlevee, mois, jour, 0);
+    } else if (std::int64_t{anlevee} == std::int64_t{ansemis} + 1) {
+      lai.jlevee = njan(anlevee, mois, jour, 0) + nbjansemis;
+    } else {
+      units.screen().write_list({"error- You need to add an observation during the first year of the simulation"
+                                 "\""
+                                 " or declare the emergence day during the second day of the simulation and "
+                                 "uncheck '2 climate years crop'"});
+      return;
+    }
+    trace.write_list({"jlevee ", lai.jlevee});
+
+    // Skip the rows before emergence whose value is missing.
+    bool found = false;
+    while ((found = read_row())) {
+      if (date[0] != ansemis) numjour = add_days(numjour, nbjansemis);
+      if (!(numjour < lai.jlevee && vlai < 0)) break;
+    }
+    if (!found) {
+      lai.nobs = 0;
+    } else {
+      // The stop record is read again by the collection below.
+      std::int32_t i = 1;
+      if (numjour == lai.jlevee) {
+        trace.write_list({"levee obs ", i, numjour, lai.jlevee});
+        lai.nl[0] = lai.jlevee;
+        lai.xinfl[0] = vlai;
+      } else {
+        trace.write_list({"emergence forced", i, numjour, lai.jlevee});
+        lai.nl[0] = lai.jlevee;
+        lai.xinfl[0] = 0.0f;
+        i = 2;
+      }
+      rows.step_back();
+
+      while (read_row()) {
+        if (!(vlai >= 0)) continue;  // missing (negative) or not a number
+        if (date[0] != ansemis) numjour = add_days(numjour, nbjansemis);
+        if (i > kMaxObservations) {
+          throw Refusal("error- " + std::string(ficobs.trimmed()) + ": more than " +
+                        std::to_string(kMaxObservations) + " observation points; the series holds " +
+                        std::to_string(kMaxObservations));
+        }
+        lai.nl[static_cast<std::size_t>(i - 1)] = numjour;
+        lai.xinfl[static_cast<std::size_t>(i - 1)] = vlai;
+        trace.write_list({"i", i, numjour, vlai});
+        ++i;
+      }
+      lai.nobs = i - 1;
+    }
+  }
+  trace.write_list({"nobs", lai.nobs});
+  units.close(unit::kObsTable);
+  trace.write_list({"call of laibym"});
+
+  units.screen().write_list({"info- pour infos sur l'ajustement regardez le fichier adjust_lai.txt"});
+  laibym(state, units);
+
+  units.close(unit::kTrace);
+  units.close(unit::kHistory);
+}
+
+}  // namespace laifit

@@ -1,0 +1,14 @@
+#pragma once
+// The run driver: reads "param.soj", extracts the observations, places emergence on the day axis of the
+// sowing year, builds the observation series and hands over to the fitting procedure.
+
+#include "driver/shared_state.hpp"
+#include "records/units.hpp"
+
+namespace laifit {
+
+// One whole run in the folder of units. Returns normally at the end of the run (also after the
+// emergence-year message); failures and refusals come as exceptions.
+void ajust(RunState& state, Units& units);
+
+}  // namespace laifit

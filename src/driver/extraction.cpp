@@ -1,0 +1,79 @@
+#include "driver/extraction.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "driver/units_of_run.hpp"
+#include "records/failure.hpp"
+#include "records/list_input.hpp"
+
+namespace laifit {
+namespace {
+
+const Format& line_format() {
+  static const Format f("(200a1)");
+  return f;
+}
+
+constexpr std::size_t kScanned = 100;  // header characters examined
+constexpr std::size_t kKeptWord = 12;  // characters of a header word that are compared
+constexpr int kDateColumns = 4;
+
+}  // namespace
+
+int find_lai_column(const std::array<char, 200>& header) {
+  std::string word;
+  int icol = 1;
+  for (std::size_t p = 0; p < kScanned; ++p) {
+    const char c = header[p];
+    if (c == ';' || c == ' ') {
+      if (word.substr(0, kKeptWord) == "lai(n)") return icol;
+      word.clear();
+      ++icol;
+    } else {
+      word.push_back(c);
+    }
+  }
+  return 0;
+}
+
+void extract_observations(Units& units, std::string_view ficobs) {
+  std::array<char, 200> entete;
+  InputChannel& table = units.open_input(unit::kObsTable, ficobs);
+  read_fixed(table, line_format(), {Dest::characters(entete)});
+
+  const int collai = find_lai_column(entete);
+  if (collai == 0) {
+    throw Refusal("error- " + std::string(ficobs) +
+                  ": no column named lai(n) among the first 100 characters of the header line");
+  }
+  if (collai <= kDateColumns) {
+    throw Refusal("error- " + std::string(ficobs) + ": the column lai(n) is column " + std::to_string(collai) +
+                  ", but the first four columns hold the date");
+  }
+  table.step_back();
+
+  OutputChannel& copy = units.open_output(unit::kTempobs2, "tempobs2.txt");
+  while (read_fixed_or_end(table, line_format(), {Dest::characters(entete)})) {
+    std::replace(entete.begin(), entete.end(), ';', ' ');
+    copy.write(line_format(), {Item::characters(entete)});
+  }
+  units.close(unit::kTempobs2);
+
+  std::array<float, 200> valeur{};
+  std::array<std::int32_t, 4> idate{};
+  InputChannel& rows = units.open_input(unit::kTempobs2, "tempobs2.txt");
+  OutputChannel& narrow = units.open_output(unit::kTempobs, "tempobs.txt", Units::Empty::at_open);
+  const auto values = std::span<float>(valeur).first(static_cast<std::size_t>(collai - kDateColumns));
+  if (read_list_or_end(rows, {})) {  // the header
+    while (read_list_or_end(rows, {std::span<std::int32_t>(idate), values})) {
+      narrow.write_list({std::span<const std::int32_t>(idate), values.back()});
+    }
+  }
+  units.close(unit::kTempobs2);
+  units.close(unit::kTempobs);
+}
+
+}  // namespace laifit

@@ -1,0 +1,47 @@
+#include "driver/run.hpp"
+
+#include "driver/ajust.hpp"
+#include "driver/shared_state.hpp"
+#include "records/failure.hpp"
+#include "records/fpflags.hpp"
+#include "records/units.hpp"
+
+namespace laifit {
+namespace {
+
+void report(const RunFailure& failure, std::string& error_text) {
+  error_text += failure.place_line() + '\n' + failure.cause_line() + '\n';
+}
+
+}  // namespace
+
+int run_laifit(int dir_fd, std::unique_ptr<ByteSink> screen, std::string& error_text) {
+  clear_fp_flags();
+  Units units(dir_fd, std::move(screen));
+  const auto state = std::make_unique<RunState>();
+  try {
+    ajust(*state, units);
+    const FpFlags raised = raised_fp_flags();
+    units.flush_all();
+    error_text += fp_note(raised);
+    return 0;
+  } catch (const RunFailure& failure) {
+    // Whatever was written before the failure still reaches its file.
+    try {
+      units.flush_all();
+    } catch (const RunFailure&) {
+    }
+    report(failure, error_text);
+    return 2;
+  } catch (const Refusal& refusal) {
+    try {
+      units.screen().write_list({refusal.message()});
+      units.flush_all();
+    } catch (const RunFailure& failure) {
+      report(failure, error_text);
+    }
+    return 2;
+  }
+}
+
+}  // namespace laifit

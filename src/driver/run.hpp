@@ -1,0 +1,15 @@
+#pragma once
+// A whole run in a folder, as the laifit command does it, callable in process (tests, fuzzers).
+
+#include <memory>
+#include <string>
+
+#include "records/output.hpp"
+
+namespace laifit {
+
+// Runs in the folder dir_fd with the screen going to screen; appends what standard error receives to
+// error_text and returns the exit status (0, or 2 after a failure or a refusal).
+int run_laifit(int dir_fd, std::unique_ptr<ByteSink> screen, std::string& error_text);
+
+}  // namespace laifit

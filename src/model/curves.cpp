@@ -1,0 +1,73 @@
+#include "model/curves.hpp"
+
+#include <cmath>
+
+namespace laifit {
+
+float lai_curve(const CurveParameters& p, float t) {
+  const float a = static_cast<float>(-(double{p[1]} * (double{t} - p[2])));
+  const float e1 = static_cast<float>(std::exp(double{a}));
+  const float g = static_cast<float>(1.0 / (1.0 + e1));
+  const float b = static_cast<float>(double{p[3]} * (double{t} - p[4]));
+  const float e2 = static_cast<float>(std::exp(double{b}));
+  return static_cast<float>(double{p[0]} * (double{g} - e2));
+}
+
+std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const float> par,
+                                      const std::array<float, 5>& cst) {
+  if (icomb < 0 || icomb > 11111) return std::nullopt;
+  CurveParameters p{};
+  int taken = 0;
+  std::int32_t place = 10000;
+  for (int k = 0; k < 5; ++k, place /= 10) {
+    const std::int32_t digit = icomb / place % 10;
+    if (digit > 1) return std::nullopt;
+    if (digit == 1) {
+      if (taken == n || static_cast<std::size_t>(taken) >= par.size()) return std::nullopt;
+      p[k] = par[static_cast<std::size_t>(taken++)];
+    } else {
+      p[k] = cst[k];
+    }
+  }
+  if (taken != n) return std::nullopt;
+  return p;
+}
+
+namespace {
+
+float evaluate(int n, std::span<const float> par, float stempi, const Param& param) {
+  const auto p = unpack(param.icomb, n, par, param.cst);
+  return p ? lai_curve(*p, stempi) : 0.0f;
+}
+
+}  // namespace
+
+float f1(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
+  return evaluate(1, par, stempi, param);
+}
+float f2(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
+  return evaluate(2, par, stempi, param);
+}
+float f3(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
+  return evaluate(3, par, stempi, param);
+}
+float f4(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
+  return evaluate(4, par, stempi, param);
+}
+float f5(std::span<const float> par, std::int32_t, float stempi, const Param&) {
+  if (par.size() < 5) return 0.0f;
+  return lai_curve({par[0], par[1], par[2], par[3], par[4]}, stempi);
+}
+
+CurveFunction curve_function(std::int32_t nbpar) {
+  switch (nbpar) {
+    case 1: return f1;
+    case 2: return f2;
+    case 3: return f3;
+    case 4: return f4;
+    case 5: return f5;
+    default: return nullptr;
+  }
+}
+
+}  // namespace laifit

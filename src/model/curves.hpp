@@ -1,0 +1,40 @@
+#pragma once
+// The LAI growth curve of thermal time t and its five unpacked forms f1..f5.
+//
+//   LAI(t) = p1 * (1 / (1 + exp(-p2 * (t - p3))) - exp(p4 * (t - p5)))
+//
+// fn evaluates the curve when n of the five parameters are estimated: the estimated ones come packed in
+// par (in increasing parameter number), the held ones from cst, as the combination code icomb says.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "driver/shared_state.hpp"
+
+namespace laifit {
+
+using CurveParameters = std::array<float, 5>;
+
+// The curve with its six roundings to float: the growth exponent, its exponential, the growth term, the
+// decline exponent, its exponential and the result; each formula evaluated in double.
+float lai_curve(const CurveParameters& p, float t);
+
+// p1..p5 for code icomb with n estimated parameters: parameter k takes the next par entry when digit k
+// of icomb (ten-thousands digit for p1) is 1, else cst(k). Nothing when icomb is not a code of n ones.
+std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const float> par,
+                                      const std::array<float, 5>& cst);
+
+// A code that is not one of the function's own gives 0.0; f5 does not look at the code.
+float f1(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
+float f2(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
+float f3(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
+float f4(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
+float f5(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
+
+// The curve function for nbpar estimated parameters (1..5), or null.
+using CurveFunction = float (*)(std::span<const float>, std::int32_t, float, const Param&);
+CurveFunction curve_function(std::int32_t nbpar);
+
+}  // namespace laifit

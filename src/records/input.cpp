@@ -1,0 +1,79 @@
+#include "records/input.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "records/failure.hpp"
+
+namespace laifit {
+namespace {
+constexpr std::size_t kBufferSize = 1 << 16;
+}  // namespace
+
+InputChannel::InputChannel(int unit, std::string name, int fd)
+    : unit_(unit), name_(std::move(name)), fd_(fd), buf_(new char[kBufferSize]) {}
+
+InputChannel::~InputChannel() { ::close(fd_); }
+
+bool InputChannel::ensure(std::size_t n) {
+  if (end_ - pos_ >= n) return true;
+  if (at_eof_) return false;
+  // Keep the unread bytes, drop the rest.
+  std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
+  base_ += static_cast<off_t>(pos_);
+  end_ -= pos_;
+  pos_ = 0;
+  while (end_ < n && !at_eof_) {
+    const ssize_t got = ::pread(fd_, buf_.get() + end_, kBufferSize - end_, base_ + static_cast<off_t>(end_));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      throw RunFailure(Where::current(), unit_, name_, std::string("Cannot read file: ") + std::strerror(errno));
+    }
+    if (got == 0) at_eof_ = true;
+    end_ += static_cast<std::size_t>(got);
+  }
+  return end_ - pos_ >= n;
+}
+
+bool InputChannel::begin_record() {
+  if (in_record_) finish_record();
+  if (!ensure(1)) return false;
+  record_start_ = offset();
+  in_record_ = true;
+  return true;
+}
+
+int InputChannel::peek_slow() {
+  if (!in_record_ || !ensure(1)) return kEndOfRecord;
+  const auto c = static_cast<unsigned char>(buf_[pos_]);
+  if (c == '\n') return kEndOfRecord;
+  if (c == '\r' && ensure(2) && buf_[pos_ + 1] == '\n') return kEndOfRecord;
+  return c;
+}
+
+void InputChannel::finish_record() {
+  if (!in_record_) return;
+  while (true) {
+    if (!ensure(1)) break;
+    // Scan the buffered bytes for the line feed in one go.
+    const char* start = buf_.get() + pos_;
+    const void* lf = std::memchr(start, '\n', end_ - pos_);
+    if (lf != nullptr) {
+      pos_ += static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1;
+      break;
+    }
+    pos_ = end_;
+  }
+  in_record_ = false;
+}
+
+void InputChannel::step_back() {
+  in_record_ = false;
+  base_ = record_start_;
+  pos_ = end_ = 0;
+  at_eof_ = false;
+}
+
+}  // namespace laifit

@@ -1,0 +1,64 @@
+#pragma once
+// Input channels: a file read record by record, character by character within a record.
+//
+// A record ends at a line feed; a carriage return just before it belongs to the terminator, a lone one
+// is an ordinary character. A last line without terminator is a record. The file is streamed through a
+// fixed buffer, so a record of any length costs no memory beyond it.
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+namespace laifit {
+
+class InputChannel {
+ public:
+  static constexpr int kEndOfRecord = -1;
+
+  // Takes ownership of fd.
+  InputChannel(int unit, std::string name, int fd);
+  ~InputChannel();
+  InputChannel(const InputChannel&) = delete;
+  InputChannel& operator=(const InputChannel&) = delete;
+
+  // Starts the next record; false at the end of the file.
+  bool begin_record();
+  // The next character of the current record (0..255), or kEndOfRecord.
+  int peek() {
+    if (pos_ + 1 < end_ || (pos_ < end_ && at_eof_)) {
+      const auto c = static_cast<unsigned char>(buf_[pos_]);
+      if (c == '\n') return kEndOfRecord;
+      if (c != '\r') return c;
+    }
+    return peek_slow();
+  }
+  // Consumes the character that peek returned (not the end of the record).
+  void advance() { ++pos_; }
+  // Skips the rest of the current record and its terminator.
+  void finish_record();
+  // Goes back to the start of the record begun last, so that it is read again.
+  void step_back();
+
+  int unit() const { return unit_; }
+  const std::string& name() const { return name_; }
+
+ private:
+  int peek_slow();
+  // Makes at least n bytes available from pos_ unless the file ends first; false when fewer remain.
+  bool ensure(std::size_t n);
+  off_t offset() const { return base_ + static_cast<off_t>(pos_); }
+
+  int unit_;
+  std::string name_;
+  int fd_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  off_t base_ = 0;  // file offset of buf_[0]
+  bool at_eof_ = false;
+  bool in_record_ = false;
+  off_t record_start_ = 0;
+};
+
+}  // namespace laifit

@@ -1,0 +1,143 @@
+#include "records/output.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "records/edit.hpp"
+#include "records/failure.hpp"
+
+namespace laifit {
+namespace {
+
+// Records are collected until this much is buffered, then handed over in one system call.
+constexpr std::size_t kFlushThreshold = 1 << 16;
+
+}  // namespace
+
+FdSink::~FdSink() {
+  if (owns_) ::close(fd_);
+}
+
+bool FdSink::put(std::string_view bytes, std::string& error) {
+  if (cut_) {
+    if (::ftruncate(fd_, 0) != 0 && errno != EINVAL) {
+      error = std::strerror(errno);
+      return false;
+    }
+    cut_ = false;
+  }
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = std::strerror(errno);
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+OutputChannel::OutputChannel(int unit, std::string name, std::unique_ptr<ByteSink> sink)
+    : unit_(unit), name_(std::move(name)), sink_(std::move(sink)), buffer_(kFlushThreshold + 4096) {}
+
+OutputChannel::~OutputChannel() = default;
+
+void OutputChannel::flush(Where where) {
+  if (buffer_.empty()) return;
+  std::string error;
+  const bool ok = sink_->put(buffer_.view(), error);
+  written_ += buffer_.size();
+  buffer_.clear();
+  if (!ok) throw RunFailure(where, unit_, name_, "Cannot write to file: " + error);
+}
+
+void OutputChannel::end_record(Where where) {
+  buffer_.append("\r\n");
+  if (buffer_.size() >= kFlushThreshold) flush(where);
+}
+
+void OutputChannel::write(const Format& format, std::span<const Item> items, Where where) {
+  ItemCursor cursor(items);
+  if (!cursor.done() && !format.has_data()) {
+    throw std::logic_error("format " + format.literal() + " has items but no data descriptor");
+  }
+  const auto steps = format.steps();
+  std::size_t pending_skip = 0;  // X positions become blanks only when something follows them
+  while (true) {
+    for (const FormatStep& step : steps) {
+      if (step.is_data()) {
+        if (cursor.done()) {
+          end_record(where);
+          return;
+        }
+        buffer_.fill(' ', pending_skip);
+        pending_skip = 0;
+        const Scalar v = cursor.next();
+        switch (step.kind) {
+          case FormatStep::Kind::integer:
+            if (v.kind != Scalar::Kind::integer) throw std::logic_error("I needs an integer: " + format.literal());
+            edit_integer(buffer_, v.integer, step.width);
+            break;
+          case FormatStep::Kind::fixed:
+          case FormatStep::Kind::exponent:
+            if (v.kind != Scalar::Kind::real) throw std::logic_error("F and E need a real: " + format.literal());
+            if (step.kind == FormatStep::Kind::fixed) {
+              edit_fixed(buffer_, v.real, step.width, step.digits);
+            } else {
+              edit_exponent(buffer_, v.real, step.width, step.digits);
+            }
+            break;
+          default:
+            if (v.kind != Scalar::Kind::text) throw std::logic_error("A needs a text: " + format.literal());
+            edit_characters(buffer_, v.text, step.width);
+            break;
+        }
+        continue;
+      }
+      switch (step.kind) {
+        case FormatStep::Kind::skip:
+          pending_skip += static_cast<std::size_t>(step.width);
+          break;
+        case FormatStep::Kind::text:
+          buffer_.fill(' ', pending_skip);
+          pending_skip = 0;
+          buffer_.append(format.text(step));
+          break;
+        default:  // slash
+          pending_skip = 0;
+          end_record(where);
+          break;
+      }
+    }
+    pending_skip = 0;
+    if (cursor.done()) break;
+    end_record(where);  // items remain: the format starts again on a new record
+  }
+  end_record(where);
+}
+
+void OutputChannel::write_list(std::span<const Item> items, Where where) {
+  ItemCursor cursor(items);
+  bool previous_text = false;
+  bool first = true;
+  buffer_.push(' ');
+  while (!cursor.done()) {
+    const Scalar v = cursor.next();
+    const bool text = v.kind == Scalar::Kind::text;
+    if (!first && !(text && previous_text)) buffer_.push(' ');
+    first = false;
+    previous_text = text;
+    switch (v.kind) {
+      case Scalar::Kind::integer: list_integer(buffer_, v.integer); break;
+      case Scalar::Kind::real: list_real(buffer_, v.real); break;
+      case Scalar::Kind::text: buffer_.append(v.text); break;
+    }
+  }
+  end_record(where);
+}
+
+}  // namespace laifit

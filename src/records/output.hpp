@@ -1,0 +1,103 @@
+#pragma once
+// Output channels: the screen and files written record by record, in fixed-field or free format.
+//
+// Records end with CR LF. Writes are buffered and reach their destination in order; a destination that
+// refuses bytes (a full disk, a closed pipe) ends the run with a diagnostic instead of a silent loss.
+
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "records/format.hpp"
+#include "records/items.hpp"
+#include "records/text_buffer.hpp"
+#include "records/where.hpp"
+
+namespace laifit {
+
+// Where the bytes of a channel go.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Delivers all of bytes; on failure returns false and says why in error.
+  virtual bool put(std::string_view bytes, std::string& error) = 0;
+};
+
+// Appends to a string: a captured screen in tests.
+class StringSink : public ByteSink {
+ public:
+  explicit StringSink(std::string& target) : target_(target) {}
+  bool put(std::string_view bytes, std::string&) override {
+    target_.append(bytes);
+    return true;
+  }
+
+ private:
+  std::string& target_;
+};
+
+// Accepts and forgets everything (the records are still formatted).
+class NullSink : public ByteSink {
+ public:
+  bool put(std::string_view bytes, std::string&) override {
+    bytes_ += bytes.size();
+    return true;
+  }
+  std::size_t bytes() const { return bytes_; }
+
+ private:
+  std::size_t bytes_ = 0;
+};
+
+// Writes to a file descriptor; a file is cut at its first write so that a file opened and never
+// written keeps its contents.
+class FdSink : public ByteSink {
+ public:
+  FdSink(int fd, bool owns, bool cut_on_first_write) : fd_(fd), owns_(owns), cut_(cut_on_first_write) {}
+  ~FdSink() override;
+  bool put(std::string_view bytes, std::string& error) override;
+
+ private:
+  int fd_;
+  bool owns_;
+  bool cut_;
+};
+
+class OutputChannel {
+ public:
+  OutputChannel(int unit, std::string name, std::unique_ptr<ByteSink> sink);
+  ~OutputChannel();
+  OutputChannel(const OutputChannel&) = delete;
+  OutputChannel& operator=(const OutputChannel&) = delete;
+
+  // A fixed-field statement: one or more records laid out by the format.
+  void write(const Format& format, std::initializer_list<Item> items, Where where = Where::current()) {
+    write(format, std::span<const Item>(items.begin(), items.size()), where);
+  }
+  void write(const Format& format, std::span<const Item> items, Where where = Where::current());
+
+  // A free-format statement: exactly one record.
+  void write_list(std::initializer_list<Item> items, Where where = Where::current()) {
+    write_list(std::span<const Item>(items.begin(), items.size()), where);
+  }
+  void write_list(std::span<const Item> items, Where where = Where::current());
+
+  // Hands everything buffered to the sink; a refusal ends the run.
+  void flush(Where where = Where::current());
+
+  int unit() const { return unit_; }
+  const std::string& name() const { return name_; }
+  std::size_t bytes_written() const { return written_; }
+
+ private:
+  void end_record(Where where);
+
+  int unit_;
+  std::string name_;
+  std::unique_ptr<ByteSink> sink_;
+  TextBuffer buffer_;
+  std::size_t written_ = 0;
+};
+
+}  // namespace laifit

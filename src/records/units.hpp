@@ -1,0 +1,70 @@
+#pragma once
+// The channels of a run, by unit number: the screen and the files opened by name in the run folder.
+//
+// A file is opened by name relative to the run folder and created empty when missing. One file can be
+// open on one unit only: a second opening under any spelling (same device and inode) fails. Opening a
+// unit that is already connected closes its previous file first.
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "records/input.hpp"
+#include "records/output.hpp"
+#include "records/where.hpp"
+
+namespace laifit {
+
+struct FileId {
+  dev_t device;
+  ino_t inode;
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+class Units {
+ public:
+  static constexpr int kScreen = 6;
+
+  // dir_fd: the run folder (not owned); screen: where standard output goes.
+  Units(int dir_fd, std::unique_ptr<ByteSink> screen);
+  ~Units();
+
+  OutputChannel& screen() { return screen_; }
+
+  // A file opened for writing keeps its contents until its first record is written, unless it is
+  // emptied at once (a working file that must not show an earlier run's records).
+  enum class Empty : bool { at_first_write, at_open };
+  OutputChannel& open_output(int unit, std::string_view name, Where where = Where::current()) {
+    return open_output(unit, name, Empty::at_first_write, where);
+  }
+  OutputChannel& open_output(int unit, std::string_view name, Empty empty, Where where = Where::current());
+  InputChannel& open_input(int unit, std::string_view name, Where where = Where::current());
+  // Opened (created when absent) and held, never read or written.
+  void open_untouched(int unit, std::string_view name, Where where = Where::current());
+
+  OutputChannel& output(int unit);
+  InputChannel& input(int unit);
+
+  // Flushes and closes; closing the screen flushes it and leaves it usable.
+  void close(int unit, Where where = Where::current());
+
+  // Flushes every output channel, the screen last; the first refusal ends the run.
+  void flush_all(Where where = Where::current());
+
+  // The identity of an existing file of the run folder, if any.
+  std::optional<FileId> identity(std::string_view name) const;
+
+ private:
+  struct Open;
+  int open_file(int unit, std::string_view name, int flags, Where where);
+
+  int dir_fd_;
+  OutputChannel screen_;
+  std::map<int, std::unique_ptr<Open>> open_;
+};
+
+}  // namespace laifit
