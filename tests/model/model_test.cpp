@@ -1,0 +1,73 @@
+#include "model/model.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/curves.hpp"
+
+namespace laifit {
+namespace {
+
+struct Screen {
+  std::string text;
+  OutputChannel channel{6, "stdout", std::make_unique<StringSink>(text)};
+  std::string flushed() {
+    channel.flush();
+    return text;
+  }
+};
+
+TEST(Model, WritesTheThreeKindsOfScreenLines) {
+  Param param;
+  param.nbpar = 2;
+  param.icomb = 11000;
+  param.cst = {0.0f, 0.0f, 500.0f, 0.005f, 2000.0f};
+  X x;
+  x.stemp[0] = 250.5f;
+  std::vector<float> ye(1);
+  Screen screen;
+  model(1, std::vector<float>{5.0f, 0.01f}, ye, 1, 2, param, x, screen.channel);
+  // Observation 1 of 8 is the layout example; here nob is 1.
+  EXPECT_EQ(screen.flushed(),
+            " debug-  appel de model\r\n"
+            " debug-  ajustement           2  parametres\r\n"
+            " debug-             1 nob           1   5.00000000       9.99999978E-03           2   250.500000    \r\n");
+}
+
+TEST(Model, EvaluatesTheCurveChosenByTheNumberOfEstimatedParameters) {
+  Param param;
+  param.nbpar = 2;
+  param.icomb = 1010;  // p2 and p4 estimated
+  param.cst = {5.0f, 0.0f, 500.0f, 0.0f, 2000.0f};
+  X x;
+  x.stemp[0] = 300.0f;
+  x.stemp[1] = 1200.0f;
+  std::vector<float> ye(2, -7.0f);
+  Screen screen;
+  // npar larger than nbpar: the extra entry is printed but plays no part.
+  model(1, std::vector<float>{0.01f, 0.005f, 99.0f}, ye, 2, 3, param, x, screen.channel);
+  EXPECT_EQ(ye[0], lai_curve({5.0f, 0.01f, 500.0f, 0.005f, 2000.0f}, 300.0f));
+  EXPECT_EQ(ye[1], lai_curve({5.0f, 0.01f, 500.0f, 0.005f, 2000.0f}, 1200.0f));
+  EXPECT_NE(screen.flushed().find("   99.0000000               3   1200.00000    \r\n"), std::string::npos);
+}
+
+TEST(Model, WritesOnlyTheHeadingsWhenNothingIsEvaluated) {
+  Param param;
+  param.icomb = 11111;
+  X x;
+  std::vector<float> ye(3, -7.0f);
+  for (const auto& [nbpar, nob] : {std::pair{0, 3}, std::pair{6, 3}, std::pair{5, 0}}) {
+    param.nbpar = nbpar;
+    Screen screen;
+    model(1, std::vector<float>{1, 1, 1, 1, 1}, ye, nob, 5, param, x, screen.channel);
+    EXPECT_EQ(screen.flushed(), " debug-  appel de model\r\n debug-  ajustement" + std::string(1 + 10, ' ') +
+                                    std::to_string(nbpar) + "  parametres\r\n");
+    EXPECT_EQ(ye, std::vector<float>(3, -7.0f));
+  }
+}
+
+}  // namespace
+}  // namespace laifit
