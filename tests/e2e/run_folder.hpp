@@ -1,0 +1,81 @@
+#pragma once
+// A scratch run folder for end-to-end tests: the test writes the inputs, runs the real laifit binary in
+// the folder and reads back every file, the screen, standard error and the exit status.
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace laifit::testing {
+
+class RunFolder {
+ public:
+  RunFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "laifit-e2e-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    root_ = pattern;
+    std::filesystem::create_directory(dir());
+  }
+  ~RunFolder() { std::filesystem::remove_all(root_); }
+  RunFolder(const RunFolder&) = delete;
+  RunFolder& operator=(const RunFolder&) = delete;
+
+  std::filesystem::path dir() const { return root_ / "run"; }
+
+  void write(const std::string& name, const std::string& content) const {
+    std::ofstream(dir() / name, std::ios::binary) << content;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream in(dir() / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  bool exists(const std::string& name) const { return std::filesystem::exists(dir() / name); }
+
+  // Every regular file of the folder with its contents.
+  std::map<std::string, std::string> files() const {
+    std::map<std::string, std::string> all;
+    for (const auto& entry : std::filesystem::directory_iterator(dir())) {
+      if (entry.is_regular_file()) all[entry.path().filename().string()] = read(entry.path().filename().string());
+    }
+    return all;
+  }
+
+  struct Result {
+    int status = -1;
+    std::string screen;
+    std::string errors;
+  };
+
+  // Runs laifit in the folder, standard output to screen_target (default: captured).
+  Result run(const std::string& screen_target = "") const {
+    const std::string out = screen_target.empty() ? (root_ / "stdout").string() : screen_target;
+    const std::string command = "cd '" + dir().string() + "' && '" LAIFIT_BINARY "' > '" + out + "' 2> '" +
+                                (root_ / "stderr").string() + "' < /dev/null";
+    const int raw = std::system(command.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.screen = screen_target.empty() ? slurp(root_ / "stdout") : "";
+    r.errors = slurp(root_ / "stderr");
+    return r;
+  }
+
+ private:
+  static std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::filesystem::path root_;
+};
+
+}  // namespace laifit::testing
