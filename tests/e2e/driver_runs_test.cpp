@@ -8,7 +8,7 @@
 #include <regex>
 #include <string>
 
-#include "run_folder.hpp"
+#include "support/run_folder.hpp"
 
 namespace laifit::testing {
 namespace {

@@ -2,7 +2,9 @@
 // A scratch run folder for end-to-end tests: the test writes the inputs, runs the real laifit binary in
 // the folder and reads back every file, the screen, standard error and the exit status.
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -54,7 +56,8 @@ class RunFolder {
     std::string errors;
   };
 
-  // Runs laifit in the folder, standard output to screen_target (default: captured).
+#ifdef LAIFIT_BINARY
+  // Runs the laifit binary in the folder, standard output to screen_target (default: captured).
   Result run(const std::string& screen_target = "") const {
     const std::string out = screen_target.empty() ? (root_ / "stdout").string() : screen_target;
     const std::string command = "cd '" + dir().string() + "' && '" LAIFIT_BINARY "' > '" + out + "' 2> '" +
@@ -66,6 +69,10 @@ class RunFolder {
     r.errors = slurp(root_ / "stderr");
     return r;
   }
+#endif
+
+  // Runs laifit in this process, the screen captured.
+  Result run_in_process() const;
 
  private:
   static std::string slurp(const std::filesystem::path& p) {
@@ -77,5 +84,20 @@ class RunFolder {
 
   std::filesystem::path root_;
 };
+
+}  // namespace laifit::testing
+
+#include "driver/run.hpp"
+
+namespace laifit::testing {
+
+inline RunFolder::Result RunFolder::run_in_process() const {
+  const int dir_fd = ::open(dir().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) throw std::runtime_error("cannot open the run folder");
+  Result r;
+  r.status = run_laifit(dir_fd, std::make_unique<StringSink>(r.screen), r.errors);
+  ::close(dir_fd);
+  return r;
+}
 
 }  // namespace laifit::testing
