@@ -51,14 +51,17 @@ int Units::open_file(int unit, std::string_view name, int flags, Where where) {
   }
   close(unit, where);
 
-  const int fd = ::openat(dir_fd_, path.c_str(), flags | O_CREAT | O_CLOEXEC, 0666);
+  // Only regular files: a pipe or a device could block the run or feed it without end. Opening
+  // without blocking lets a pipe be recognised instead of waiting for its other end.
+  const int fd = ::openat(dir_fd_, path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) fail(std::strerror(errno));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int e = S_ISDIR(st.st_mode) ? EISDIR : errno;
+  const int e = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+  if (e != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    fail(std::strerror(e));
+    fail(e != 0 ? std::strerror(e) : "not a regular file");
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   auto open = std::make_unique<Open>();
   open->id = FileId{st.st_dev, st.st_ino};
   open->name = path;

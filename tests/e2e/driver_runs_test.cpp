@@ -115,8 +115,7 @@ TEST(DriverRuns, ForcesTheEmergencePointWhenNoRowIsOnTheEmergenceDay) {
 }
 
 TEST(DriverRuns, PlacesTheObservationsOfTheSeries) {
-  std::string leap_param = kParam;
-  leap_param.replace(leap_param.find("15/04/2011"), 10, "10/12/2012");
+  const std::string leap_param = substitute(kParam, "15/04/2011", "10/12/2012");
   const struct {
     const char* what;
     std::string param;
@@ -203,9 +202,8 @@ TEST(DriverRuns, ReadsTheRunDescriptionRecordByRecord) {
   {
     // A blank record is passed over by the free-format read of the next name.
     RunFolder folder;
-    std::string param = kParam;
-    param.replace(param.find("obs.csv"), 0, "\n");
-    param.replace(param.find("15/04/2011"), 10, " 5/ 4/2011");  // blanks in a numeric field are ignored
+    // Blanks in a numeric field are ignored.
+    const std::string param = substitute(substitute(kParam, "obs.csv", "\nobs.csv"), "15/04/2011", " 5/ 4/2011");
     write_inputs(folder, table, param);
     const auto result = folder.run();
     EXPECT_EQ(result.status, 0);
@@ -219,8 +217,7 @@ TEST(DriverRuns, ReadsTheRunDescriptionRecordByRecord) {
   {
     // 5/4/2011 does not fit the fixed date fields: the run ends with the diagnostic.
     RunFolder folder;
-    std::string param = kParam;
-    param.replace(param.find("15/04/2011"), 10, "5/4/2011");
+    const std::string param = substitute(kParam, "15/04/2011", "5/4/2011");
     write_inputs(folder, table, param);
     const auto result = folder.run();
     EXPECT_EQ(result.status, 2);
@@ -270,8 +267,7 @@ TEST(DriverRuns, TakesTheColumnNamedLaiFromTheHeader) {
 TEST(DriverRuns, RefusesInputItCannotHandleWithoutTouchingTheInputs) {
   std::string many_rows = "ian;mo;jo;jul;lai(n)\n";
   for (int day = 105; day <= 105 + 366; ++day) many_rows += "2011;1;1;" + std::to_string(day) + ";0.5\n";
-  std::string switch_two = kParam;
-  switch_two.replace(switch_two.find("0 0.006"), 1, "2");
+  const std::string switch_two = substitute(kParam, "0 0.006", "2 0.006");
   const struct {
     const char* what;
     std::string table;

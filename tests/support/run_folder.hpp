@@ -16,6 +16,17 @@
 
 namespace laifit::testing {
 
+// text with the first occurrence of from replaced by to.
+inline std::string substitute(const std::string& text, const std::string& from, const std::string& to) {
+  const auto at = text.find(from);
+  if (at == std::string::npos) throw std::logic_error("substitute: '" + from + "' not found");
+  std::string out;
+  out.append(text, 0, at);
+  out.append(to);
+  out.append(text, at + from.size());
+  return out;
+}
+
 class RunFolder {
  public:
   RunFolder() {
