@@ -63,10 +63,10 @@ void edit_nonfinite(TextBuffer& out, Bits b, int width) {
   right_justify(out, s, width);
 }
 
-// Parsed "d.ddde+XX" from to_chars in scientific mode.
+// Parsed "d.ddde+XX" from to_chars in scientific mode; an E field may ask for up to 100 digits.
 struct Scientific {
   bool negative = false;
-  char digits[64];
+  char digits[kConvertRoom];
   int count = 0;
   int exponent = 0;
 };
