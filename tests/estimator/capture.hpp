@@ -1,0 +1,53 @@
+#pragma once
+// Captured channels for the estimator tests: report, screen and trace collected in strings.
+
+#include <memory>
+#include <string>
+
+#include "driver/shared_state.hpp"
+#include "estimator/haus59.hpp"
+#include "records/output.hpp"
+
+namespace laifit::testing {
+
+class Captured {
+ public:
+  explicit Captured(std::int32_t impc = 0) : imphau{&screen, &report, impc} {}
+
+  std::string report_text() {
+    report.flush();
+    return report_bytes_;
+  }
+  std::string screen_text() {
+    screen.flush();
+    return screen_bytes_;
+  }
+  std::string trace_text() {
+    trace.flush();
+    return trace_bytes_;
+  }
+  // What has reached the screen's destination, without flushing it.
+  const std::string& screen_delivered() const { return screen_bytes_; }
+
+ private:
+  std::string report_bytes_, screen_bytes_, trace_bytes_;
+
+ public:
+  OutputChannel report{7, "adjust_lai.txt", std::make_unique<StringSink>(report_bytes_)};
+  OutputChannel screen{6, "stdout", std::make_unique<StringSink>(screen_bytes_)};
+  OutputChannel trace{10, "test.txt", std::make_unique<StringSink>(trace_bytes_)};
+  Imphau imphau;
+  EstimatorOutput out{trace, screen, imphau};
+};
+
+// Lines joined as records, each ending with CR LF.
+inline std::string records(std::initializer_list<const char*> lines) {
+  std::string text;
+  for (const char* line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+}  // namespace laifit::testing
