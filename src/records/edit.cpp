@@ -186,41 +186,38 @@ void list_real(TextBuffer& out, float value) {
     out.advance(16);
     return;
   }
+  // At eight decimals every finite non-zero float reads "[-]d.dddddddde±dd" (a float's decimal
+  // exponent always has two digits), so its parts lie at fixed places and need no scanning.
   char buf[kConvertRoom];
-  const Scientific sci = parse_scientific(convert(buf, value, std::chars_format::scientific, 8));
-  // Fixed point for 0.1 <= m < 1e9 as rounded to nine digits, in 12 positions and four blanks.
-  if (sci.exponent >= -1 && sci.exponent <= 8) {
-    char text[16];
-    std::size_t n = 0;
-    if (sci.negative) text[n++] = '-';
-    if (sci.exponent == -1) {
-      text[n++] = '0';
-      text[n++] = '.';
-      std::memcpy(text + n, sci.digits, 9);
-      n += 9;
+  const bool negative = b.negative();
+  const char* d = convert(buf, value, std::chars_format::scientific, 8).data() + (negative ? 1 : 0);
+  const int magnitude = (d[12] - '0') * 10 + (d[13] - '0');
+  const int exponent = d[11] == '-' ? -magnitude : magnitude;
+  if (exponent >= -1 && exponent <= 8) {
+    // Fixed point for 0.1 <= m < 1e9 as rounded to nine digits, in 12 positions and four blanks:
+    // "0." and nine digits below 1, else nine digits with the point after exponent + 1 of them.
+    const int length = (exponent == -1 ? 11 : 10) + (negative ? 1 : 0);
+    char* q = p + 12 - length;
+    if (negative) *q++ = '-';
+    if (exponent == -1) {
+      *q++ = '0';
+      *q++ = '.';
+      *q++ = d[0];
+      std::memcpy(q, d + 2, 8);
     } else {
-      const auto before = static_cast<std::size_t>(sci.exponent + 1);
-      std::memcpy(text + n, sci.digits, before);
-      n += before;
-      text[n++] = '.';
-      std::memcpy(text + n, sci.digits + before, 9 - before);
-      n += 9 - before;
+      const auto before = static_cast<std::size_t>(exponent);  // digits after the first, before the point
+      *q++ = d[0];
+      std::memcpy(q, d + 2, before);
+      q += before;
+      *q++ = '.';
+      std::memcpy(q, d + 2 + before, 8 - before);
     }
-    std::memcpy(p + 12 - n, text, n);
   } else {
-    char text[16];
-    std::size_t n = 0;
-    if (sci.negative) text[n++] = '-';
-    text[n++] = sci.digits[0];
-    text[n++] = '.';
-    std::memcpy(text + n, sci.digits + 1, 8);
-    n += 8;
-    text[n++] = 'E';
-    const int magnitude = sci.exponent < 0 ? -sci.exponent : sci.exponent;
-    text[n++] = sci.exponent < 0 ? '-' : '+';
-    text[n++] = static_cast<char>('0' + magnitude / 10);
-    text[n++] = static_cast<char>('0' + magnitude % 10);
-    std::memcpy(p + 16 - n, text, n);
+    // One digit, the point, eight digits, E and the signed two-digit exponent, right-justified in 16.
+    char* q = p + 16 - 14 - (negative ? 1 : 0);
+    if (negative) *q++ = '-';
+    std::memcpy(q, d, 14);
+    q[10] = 'E';
   }
   out.advance(16);
 }

@@ -37,6 +37,14 @@ TEST(ListWrite, BlankFirstAndBetweenItemsButNotBetweenTexts) {
   EXPECT_EQ(render_list({"debug-  ", 1, "nob", 12}), " debug-   " + eleven("1") + " nob " + eleven("12") + kEnd);
 }
 
+// Observation 1 of 8 with the parameters 5 and 0.01 and a thermal time of 250.5, as the model adapter
+// shows it on the screen.
+TEST(ListWrite, ModelAdapterLine) {
+  const float par[] = {5.0f, 0.01f};
+  EXPECT_EQ(render_list({"debug-  ", 1, "nob", 8, std::span<const float>(par), 2, 250.5f}),
+            " debug-             1 nob           8   5.00000000       9.99999978E-03           2   250.500000    " + kEnd);
+}
+
 TEST(ListWrite, TextsKeepTheirTrailingBlanks) {
   const FixedText<30> name("lai.txt");
   EXPECT_EQ(render_list({name}), " lai.txt" + std::string(23, ' ') + kEnd);
