@@ -1,5 +1,6 @@
 #include "records/list_input.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -344,8 +345,9 @@ class ListReader {
       case Dest::Kind::characters: {
         const std::span<char> field = d.text(k);
         const std::size_t n = value_.length < field.size() ? value_.length : field.size();
-        std::memcpy(field.data(), value_.text, n);
-        std::memset(field.data() + n, ' ', field.size() - n);
+        // copy_n and fill, unlike memcpy and memset, accept the null data of an empty field.
+        std::copy_n(value_.text, n, field.data());
+        std::fill(field.begin() + static_cast<std::ptrdiff_t>(n), field.end(), ' ');
         break;
       }
     }
@@ -440,13 +442,15 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
             }
             const std::span<char> text = dest.text(k);
             const std::size_t w = step.width == 0 ? text.size() : static_cast<std::size_t>(step.width);
+            // A width-less A takes the destination's length, which may exceed the field buffer.
+            if (w > sizeof field) throw std::logic_error("A field wider than a record needs: " + format.literal());
             take_field(in, field, w);
             // Aw input keeps the rightmost characters of a wide field, pads a narrow one with blanks.
             if (w >= text.size()) {
-              std::memcpy(text.data(), field + (w - text.size()), text.size());
+              std::copy_n(field + (w - text.size()), text.size(), text.data());
             } else {
-              std::memcpy(text.data(), field, w);
-              std::memset(text.data() + w, ' ', text.size() - w);
+              std::copy_n(field, w, text.data());
+              std::fill(text.begin() + static_cast<std::ptrdiff_t>(w), text.end(), ' ');
             }
           }
           ++k;
