@@ -121,20 +121,48 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
 }
 
 void OutputChannel::write_list(std::span<const Item> items, Where where) {
-  ItemCursor cursor(items);
-  bool previous_text = false;
-  bool first = true;
+  // One blank before every value but the first, except between two texts, which touch.
+  enum class Last : std::uint8_t { nothing, text, value } last = Last::nothing;
+  auto before_value = [&] {
+    if (last != Last::nothing) buffer_.push(' ');
+    last = Last::value;
+  };
+  auto before_text = [&] {
+    if (last == Last::value) buffer_.push(' ');
+    last = Last::text;
+  };
   buffer_.push(' ');
-  while (!cursor.done()) {
-    const Scalar v = cursor.next();
-    const bool text = v.kind == Scalar::Kind::text;
-    if (!first && !(text && previous_text)) buffer_.push(' ');
-    first = false;
-    previous_text = text;
-    switch (v.kind) {
-      case Scalar::Kind::integer: list_integer(buffer_, v.integer); break;
-      case Scalar::Kind::real: list_real(buffer_, v.real); break;
-      case Scalar::Kind::text: buffer_.append(v.text); break;
+  for (const Item& item : items) {
+    switch (item.kind()) {
+      case Item::Kind::integer:
+        before_value();
+        list_integer(buffer_, item.integer());
+        break;
+      case Item::Kind::real:
+        before_value();
+        list_real(buffer_, item.real());
+        break;
+      case Item::Kind::integers:
+        for (const std::int32_t v : item.ints()) {
+          before_value();
+          list_integer(buffer_, v);
+        }
+        break;
+      case Item::Kind::reals:
+        for (const float v : item.reals()) {
+          before_value();
+          list_real(buffer_, v);
+        }
+        break;
+      case Item::Kind::text:
+        before_text();
+        buffer_.append(item.text());
+        break;
+      case Item::Kind::characters:  // one-character texts, back to back
+        if (item.text().empty()) break;
+        before_text();
+        buffer_.append(item.text());
+        break;
     }
   }
   end_record(where);
