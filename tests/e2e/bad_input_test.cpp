@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <random>
-#include <regex>
 #include <string>
 
 #include "support/run_folder.hpp"
@@ -49,17 +48,25 @@ struct BadInput {
   const char* what;
   std::function<void(std::map<std::string, std::string>&)> change;
   int status;
-  std::string errors;  // regular expression for standard error ("" = nothing)
+  std::string errors;  // pattern of standard error (glob_match; "" = nothing, kNote = at most the note)
   std::string screen;  // text the screen must contain ("" = no check)
   std::function<void(const RunFolder&)> prepare = nullptr;
   std::string screen_target = "";
 };
 
 std::string diagnostic(const std::string& file, const std::string& cause) {
-  return "At line [0-9]+ of file [^ ]+ \\(unit = [0-9]+, file = '" + file + "'\\)\nError: " + cause + "\n";
+  return "At line * of file * (unit = *, file = '" + file + "')\nError: " + cause + "\n";
 }
 
-const std::string kNote = "(Note: The following floating-point exceptions are signalling:[A-Z_ ]+\n)?";
+// A completed run: standard error holds nothing or the one line of the floating-point note.
+const std::string kNote = "note";
+bool errors_as_expected(const std::string& errors, const std::string& pattern) {
+  if (pattern == kNote) {
+    return errors.empty() || (glob_match(errors, "Note: The following floating-point exceptions are signalling: *\n") &&
+                              errors.find('\n') == errors.size() - 1);
+  }
+  return glob_match(errors, pattern);
+}
 
 TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
   const std::string ten_mb(10 * 1024 * 1024, 'y');
@@ -72,11 +79,11 @@ TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
       {"climate file cut in the middle of a record",
        [](auto& f) { f["beauce.2011"] = f["beauce.2011"].substr(0, f["beauce.2011"].size() - 12); }, 0, kNote, ""},
       {"binary garbage as the run description", [](auto& f) { f["param.soj"] = garbage(3000, 1); }, 2,
-       "At line [0-9]+ of file [^ ]+ \\(unit = [0-9]+, file = '[^\n]*'\\)\nError: [^\n]+\n", ""},
+       "At line * of file * (unit = *, file = '*')\nError: *\n", ""},
       {"binary garbage as the observation table", [](auto& f) { f["obs2011.csv"] = garbage(5000, 2); }, 2, "",
        " error- obs2011.csv: no column named lai(n)"},
       {"binary garbage as the climate file", [](auto& f) { f["beauce.2011"] = garbage(20000, 3); }, 2,
-       diagnostic("beauce.2011", "Bad [a-z ]+ (for|in) item [0-9]+ (in|of) list input"), ""},
+       diagnostic("beauce.2011", "Bad * item * list input"), ""},
       {"a 10 MB first line of the run description",
        [&](auto& f) { f["param.soj"] = replace_line(f["param.soj"], 1, "beauce.2011 " + ten_mb); }, 0, kNote, ""},
       {"a 10 MB line in the climate file",
@@ -87,8 +94,7 @@ TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
        0, kNote, ""},
       {"a NUL byte in a file name",
        [](auto& f) { f["param.soj"] = replace_line(f["param.soj"], 3, std::string("obs\0.csv", 8)); }, 2,
-       "At line [0-9]+ of file [^ ]+ \\(unit = [0-9]+, file = 'obs.\\.csv'\\)\nError: Cannot open file 'obs.\\.csv': "
-       "Invalid argument\n",
+       diagnostic("obs?.csv", "Cannot open file 'obs?.csv': Invalid argument"),
        ""},
       {"NUL bytes in the climate file",
        [](auto& f) { f["beauce.2011"] = replace_line(f["beauce.2011"], 200, std::string("beauce 2011 7 19 200 1\0 5.0 1 1 1", 34)); },
@@ -173,7 +179,7 @@ TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
     const auto before = folder.files();
     const auto result = folder.run(c.screen_target);
     EXPECT_EQ(result.status, c.status);
-    EXPECT_TRUE(std::regex_match(result.errors, std::regex(c.errors))) << result.errors;
+    EXPECT_TRUE(errors_as_expected(result.errors, c.errors)) << result.errors;
     if (!c.screen.empty()) {
       EXPECT_NE(result.screen.find(c.screen), std::string::npos) << result.screen.substr(0, 300);
     }

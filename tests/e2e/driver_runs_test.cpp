@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <regex>
 #include <string>
 
 #include "support/run_folder.hpp"
@@ -221,9 +220,8 @@ TEST(DriverRuns, ReadsTheRunDescriptionRecordByRecord) {
     write_inputs(folder, table, param);
     const auto result = folder.run();
     EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(std::regex_match(result.errors, std::regex("At line [0-9]+ of file .*ajust\\.cpp \\(unit = [0-9]+, "
-                                                           "file = 'param\\.soj'\\)\nError: Bad value during integer "
-                                                           "read\n")))
+    EXPECT_TRUE(glob_match(result.errors, "At line * of file *ajust.cpp (unit = *, file = 'param.soj')\n"
+                                          "Error: Bad value during integer read\n"))
         << result.errors;
     EXPECT_EQ(result.screen, "");
     EXPECT_EQ(folder.read("test.txt"), kTracePrefix.substr(0, kTracePrefix.find(" parameters")));

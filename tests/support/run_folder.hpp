@@ -27,6 +27,26 @@ inline std::string substitute(const std::string& text, const std::string& from, 
   return out;
 }
 
+// Shell-style match of the whole text: '*' stands for any characters, '?' for one.
+inline bool glob_match(std::string_view text, std::string_view pattern) {
+  std::size_t t = 0, p = 0, star = std::string_view::npos, resume = 0;
+  while (t < text.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+      ++t, ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = t;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      t = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
 class RunFolder {
  public:
   RunFolder() {
