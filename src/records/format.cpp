@@ -208,6 +208,13 @@ Format::Format(std::string_view literal) : literal_(literal) {
     steps_.push_back(step);
     if (step.is_data()) has_data_ = true;
   }
+  for (std::size_t k = steps_.size(); k-- > 1;) {
+    const FormatStep& next = steps_[k];
+    FormatStep& step = steps_[k - 1];
+    if (step.is_data() && step.kind == next.kind && step.width == next.width && step.digits == next.digits) {
+      step.run = next.run + 1;
+    }
+  }
 }
 
 }  // namespace laifit

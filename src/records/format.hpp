@@ -28,6 +28,9 @@ struct FormatStep {
   int digits = 0;  // d of F and E
   std::uint32_t text_offset = 0;
   std::uint32_t text_length = 0;
+  // Steps from this one on that are the same descriptor, as "200a1" expands to: a run that a writer or
+  // reader may take in one go.
+  std::uint32_t run = 1;
 
   bool is_data() const { return kind <= Kind::characters; }
 };

@@ -71,6 +71,15 @@ class ItemCursor {
 
   bool done() const { return index_ == items_.size(); }
 
+  // Up to max elements of a character array at once, when the next scalar is one of them; else "".
+  std::string_view next_characters(std::size_t max) {
+    if (done() || items_[index_].kind() != Item::Kind::characters) return {};
+    const std::string_view taken = items_[index_].text().substr(element_, max);
+    element_ += taken.size();
+    settle();
+    return taken;
+  }
+
   Scalar next() {
     const Item& item = items_[index_];
     Scalar s;

@@ -219,6 +219,12 @@ struct Value {
     if (length < kTextKeep) text[length++] = static_cast<char>(c);
     if (!quoted) number.feed(c);
   }
+  // Starts a new value; the text characters past length are never read, so they are not cleared.
+  void reset() {
+    quoted = false;
+    length = 0;
+    number = NumberScan{};
+  }
 };
 
 class ListReader {
@@ -284,7 +290,7 @@ class ListReader {
       null_ = true;
       return Next::value;
     }
-    value_ = Value{};
+    value_.reset();
     if (c == '\'' || c == '"') return quoted(static_cast<char>(c));
     while (!ends_value(c = in_.peek())) {
       if (c == '*' && value_.number.plain_digits()) {
@@ -293,7 +299,7 @@ class ListReader {
         if (r == 0) fail("Zero repeat count in item " + std::to_string(item_) + " of list input");
         in_.advance();
         repeat_ = r;
-        value_ = Value{};
+        value_.reset();
         c = in_.peek();
         if (ends_value(c)) {  // r*: r empty values
           null_ = true;
@@ -417,8 +423,10 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
   };
   settle();
   char field[256];
+  const auto steps = format.steps();
   while (true) {
-    for (const FormatStep& step : format.steps()) {
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+      const FormatStep& step = steps[s];
       switch (step.kind) {
         case FormatStep::Kind::integer:
         case FormatStep::Kind::characters: {
@@ -427,6 +435,16 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
             return true;
           }
           const Dest& dest = list[d];
+          // A run of one-character fields fills a character array's elements together.
+          if (step.kind == FormatStep::Kind::characters && step.width == 1 && step.run > 1 &&
+              dest.kind() == Dest::Kind::characters) {
+            const std::size_t n = std::min<std::size_t>(step.run, dest.count() - k);
+            take_field(in, dest.text(k).data(), n);
+            k += n;
+            s += n - 1;
+            settle();
+            break;
+          }
           if (step.kind == FormatStep::Kind::integer) {
             if (dest.kind() != Dest::Kind::integer && dest.kind() != Dest::Kind::integers) {
               throw std::logic_error("I needs an integer destination: " + format.literal());

@@ -68,7 +68,8 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
   const auto steps = format.steps();
   std::size_t pending_skip = 0;  // X positions become blanks only when something follows them
   while (true) {
-    for (const FormatStep& step : steps) {
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+      const FormatStep& step = steps[s];
       if (step.is_data()) {
         if (cursor.done()) {
           end_record(where);
@@ -76,6 +77,15 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
         }
         buffer_.fill(' ', pending_skip);
         pending_skip = 0;
+        // A run of one-character fields takes the characters of a character array together.
+        if (step.kind == FormatStep::Kind::characters && step.width == 1 && step.run > 1) {
+          const std::string_view run = cursor.next_characters(step.run);
+          if (!run.empty()) {
+            buffer_.append(run);
+            s += run.size() - 1;
+            continue;
+          }
+        }
         const Scalar v = cursor.next();
         switch (step.kind) {
           case FormatStep::Kind::integer:
