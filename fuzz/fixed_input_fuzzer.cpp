@@ -4,9 +4,7 @@
 // record rules worked out here from the raw bytes: which records it reads, the characters or integers
 // it stores, and whether it ends at the end of the file or fails on a bad integer field.
 //
-// Input layout: byte 0 flags (bit 0: start the fuzzed bytes near the reader's buffer boundary), byte 1
-// that boundary offset, bytes 2..9 the statement program (four pairs of kind and size bytes, used in
-// turn), then the file.
+// Input layout: that of reader_input (fuzz_support.hpp).
 
 #include <array>
 #include <cstdint>
@@ -185,15 +183,7 @@ bool date_statement(laifit::InputChannel& in, Model& model, std::size_t count, b
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  laifit::fuzz::Bytes bytes(data, size);
-  const std::uint8_t flags = bytes.take();
-  const std::uint8_t offset = bytes.take();
-  std::array<std::uint8_t, 8> program{};
-  for (auto& b : program) b = bytes.take();
-
-  const bool near_boundary = (flags & 1) != 0;
-  std::string file = near_boundary ? laifit::fuzz::boundary_prefix(offset) : std::string();
-  file.append(bytes.rest());
+  const auto [near_boundary, program, file] = laifit::fuzz::reader_input(data, size);
   Model model(file);
   auto in = laifit::fuzz::channel_over(file);
   if (near_boundary) {

@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -47,6 +48,27 @@ inline std::string boundary_prefix(std::uint8_t k) {
 [[noreturn]] inline void fail(const char* what) {
   std::fprintf(stderr, "fuzz check failed: %s\n", what);
   std::abort();
+}
+
+// The layout shared by the reader targets: byte 0 flags (bit 0: start the fuzzed bytes near the reader's
+// buffer boundary), byte 1 that boundary offset, bytes 2..9 the statement program (four pairs of bytes,
+// used in turn), then the file.
+struct ReaderInput {
+  bool near_boundary = false;
+  std::array<std::uint8_t, 8> program{};
+  std::string file;
+};
+
+inline ReaderInput reader_input(const std::uint8_t* data, std::size_t size) {
+  Bytes bytes(data, size);
+  ReaderInput input;
+  const std::uint8_t flags = bytes.take();
+  const std::uint8_t offset = bytes.take();
+  for (auto& b : input.program) b = bytes.take();
+  input.near_boundary = (flags & 1) != 0;
+  if (input.near_boundary) input.file = boundary_prefix(offset);
+  input.file.append(bytes.rest());
+  return input;
 }
 
 // An input channel (unit 20) over an in-memory file holding content.

@@ -3,9 +3,7 @@
 // sanitizer report or any other exception is not. Destinations live in heap blocks of exactly their
 // size, so a store one element or one character past a destination is caught.
 //
-// Input layout: byte 0 flags (bit 0: start the fuzzed bytes near the reader's buffer boundary), byte 1
-// that boundary offset, bytes 2..9 the statement program (four pairs of form and size bytes, used in
-// turn), then the file.
+// Input layout: that of reader_input (fuzz_support.hpp).
 
 #include <array>
 #include <cstdint>
@@ -95,15 +93,7 @@ bool statement(InputChannel& in, std::uint8_t form, std::uint8_t size, bool or_e
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  laifit::fuzz::Bytes bytes(data, size);
-  const std::uint8_t flags = bytes.take();
-  const std::uint8_t offset = bytes.take();
-  std::array<std::uint8_t, 8> program{};
-  for (auto& b : program) b = bytes.take();
-
-  const bool near_boundary = (flags & 1) != 0;
-  std::string file = near_boundary ? laifit::fuzz::boundary_prefix(offset) : std::string();
-  file.append(bytes.rest());
+  const auto [near_boundary, program, file] = laifit::fuzz::reader_input(data, size);
   auto in = laifit::fuzz::channel_over(file);
 
   try {
