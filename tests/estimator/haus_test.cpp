@@ -73,6 +73,18 @@ struct Direct {
   }
 };
 
+// The two-parameter exponential from the start (3.5, 0.25), both parameters free and positive.
+Direct exponential_run(const Exponential& data) {
+  Direct run;
+  run.np = 2;
+  run.nob = static_cast<std::int32_t>(data.y.size());
+  run.y = data.y;
+  run.th = {3.5f, 0.25f};
+  run.difz = {1e-4f, 1e-4f};
+  run.signs = {1.0f, 1.0f};
+  return run;
+}
+
 Direct one_parameter(float start, float y, float difz) {
   Direct run;
   run.nob = 1;
@@ -305,13 +317,7 @@ TEST(Haus59, EndsByEachExitWithItsMessageAndIterationCount) {
            {"sum test", 2e-5f, 0.0f, 50, Haus59Exit::sum_converged, sums},
            {"iteration limit", 0.0f, 0.0f, 3, Haus59Exit::iteration_limit, nullptr},
        }) {
-    Direct run;
-    run.np = 2;
-    run.nob = 12;
-    run.y = data.y;
-    run.th = {3.5f, 0.25f};
-    run.difz = {1e-4f, 1e-4f};
-    run.signs = {1.0f, 1.0f};
+    Direct run = exponential_run(data);
     run.settings = {c.eps1, c.eps2, c.mit, 0.01f, 10.0f};
     Captured io;
     const Haus59Result result = run.run(data.model(), io);
@@ -464,13 +470,7 @@ TEST(Haus59, RaisesTheDampingAboveThirtyDegreesAndHalvesTheStepOtherwise) {
 TEST(Haus59, ShowsEachPrintLevelOnTheScreenAndTheSameReport) {
   const Exponential data(12, 3.0, 0.2, 0.5, 0.01);
   const auto fit = [&](std::int32_t impc, std::string& screen) {
-    Direct run;
-    run.np = 2;
-    run.nob = 12;
-    run.y = data.y;
-    run.th = {3.5f, 0.25f};
-    run.difz = {1e-4f, 1e-4f};
-    run.signs = {1.0f, 1.0f};
+    Direct run = exponential_run(data);
     Captured io(impc);
     run.run(data.model(), io);
     screen = io.screen_text();
@@ -538,13 +538,7 @@ TEST(Haus59, FlushesStandardOutputBeforeReturning) {
 
 TEST(Haus59, SkipsVarianceLimitsAndIntervalsWithoutDegreesOfFreedom) {
   const Exponential data(2, 3.0, 0.2, 0.0, 0.0);
-  Direct run;
-  run.np = 2;
-  run.nob = 2;
-  run.y = data.y;
-  run.th = {3.5f, 0.25f};
-  run.difz = {1e-4f, 1e-4f};
-  run.signs = {1.0f, 1.0f};
+  Direct run = exponential_run(data);
   run.somcarre = {9.0f, 7.5f, 4};
   Captured io(3);
   run.run(data.model(), io);
