@@ -96,7 +96,6 @@ class Model {
     return got;
   }
   void step_back() { pos_.next = pos_.last_begun; }
-  bool at_end() const { return pos_.next >= records_.size(); }
 
  private:
   std::vector<std::string> records_;

@@ -16,7 +16,6 @@ struct Bits {
   bool negative() const { return (u >> 31) != 0; }
   std::uint32_t magnitude() const { return u & 0x7FFFFFFFu; }
   bool nan() const { return magnitude() > 0x7F800000u; }
-  bool infinite() const { return magnitude() == 0x7F800000u; }
   bool finite() const { return magnitude() < 0x7F800000u; }
   bool zero() const { return magnitude() == 0; }
   bool subnormal() const { return magnitude() != 0 && magnitude() < 0x00800000u; }

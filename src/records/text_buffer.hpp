@@ -34,7 +34,6 @@ class TextBuffer {
   const char* data() const { return data_.get(); }
   std::string_view view() const { return {data_.get(), size_}; }
   void clear() { size_ = 0; }
-  void truncate(std::size_t n) { size_ = n; }
 
  private:
   void grow(std::size_t n) {

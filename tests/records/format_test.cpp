@@ -236,8 +236,8 @@ TEST(Format, ParsesEveryLiteralOfTheSystem) {
       "(/' valeurs des parametres par regression :')",
       "(/' variance des residus : ',e12.4,',',i4,' degres de',' liberte.')",
       "(//'    FIN DU PROBLEME No.',i5,3x,i5,' iterations.'/ 4x,44(1h-))",
-      "(//' ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE',' A CELLE OBTENUE A L''ITERATION PRECEDENTE :'/"
-      "' on arrete l''iteration.')",
+      ("(//' ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE',' A CELLE OBTENUE A L''ITERATION PRECEDENTE :'/"
+       "' on arrete l''iteration.')"),
       "(1x,10e12.4)",
       "(1x,i3,1x,f7.4,9f12.4)",
       "(1x,i8,9i12)",
