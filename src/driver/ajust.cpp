@@ -58,9 +58,10 @@ void ajust(RunState& state, Units& units) {
   Temps& temps = state.temps;
   std::int32_t& anlevee = state.lev.anlevee;
 
+  // The run description first: a folder that cannot be run is left exactly as it was.
+  InputChannel& soj = units.open_input(unit::kParam, "param.soj");
   OutputChannel& trace = units.open_output(unit::kTrace, "test.txt");
   units.open_untouched(unit::kHistory, "history.kvt");
-  InputChannel& soj = units.open_input(unit::kParam, "param.soj");
 
   read_list(soj, {lai.wdata1});
   trace.write_list({lai.wdata1});

@@ -53,7 +53,7 @@ int Units::open_file(int unit, std::string_view name, int flags, Where where) {
 
   // Only regular files: a pipe or a device could block the run or feed it without end. Opening
   // without blocking lets a pipe be recognised instead of waiting for its other end.
-  const int fd = ::openat(dir_fd_, path.c_str(), flags | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+  const int fd = ::openat(dir_fd_, path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) fail(std::strerror(errno));
   struct stat st {};
   const int e = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
@@ -70,7 +70,7 @@ int Units::open_file(int unit, std::string_view name, int flags, Where where) {
 }
 
 OutputChannel& Units::open_output(int unit, std::string_view name, Empty empty, Where where) {
-  const int fd = open_file(unit, name, O_WRONLY | (empty == Empty::at_open ? O_TRUNC : 0), where);
+  const int fd = open_file(unit, name, O_WRONLY | O_CREAT | (empty == Empty::at_open ? O_TRUNC : 0), where);
   Open& open = *open_[unit];
   open.output = std::make_unique<OutputChannel>(unit, open.name,
                                                 std::make_unique<FdSink>(fd, true, empty == Empty::at_first_write));
@@ -78,6 +78,8 @@ OutputChannel& Units::open_output(int unit, std::string_view name, Empty empty, 
 }
 
 InputChannel& Units::open_input(int unit, std::string_view name, Where where) {
+  // An input file that does not exist is refused: creating it would turn a misspelt name into an
+  // empty input and leave a stray file behind.
   const int fd = open_file(unit, name, O_RDONLY, where);
   Open& open = *open_[unit];
   open.input = std::make_unique<InputChannel>(unit, open.name, fd);
@@ -85,7 +87,7 @@ InputChannel& Units::open_input(int unit, std::string_view name, Where where) {
 }
 
 void Units::open_untouched(int unit, std::string_view name, Where where) {
-  const int fd = open_file(unit, name, O_RDONLY, where);
+  const int fd = open_file(unit, name, O_RDONLY | O_CREAT, where);
   open_[unit]->untouched_fd = fd;
 }
 

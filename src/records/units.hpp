@@ -1,8 +1,8 @@
 #pragma once
 // The channels of a run, by unit number: the screen and the files opened by name in the run folder.
 //
-// A file is opened by name relative to the run folder and created empty when missing. One file can be
-// open on one unit only: a second opening under any spelling (same device and inode) fails. Opening a
+// A file is opened by name relative to the run folder. A file opened for writing, or held untouched, is
+// created empty when missing; one opened for reading must exist. One file can be open on one unit only: a second opening under any spelling (same device and inode) fails. Opening a
 // unit that is already connected closes its previous file first.
 
 #include <sys/types.h>

@@ -110,7 +110,10 @@ TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
          f["obs_of_the_field_2011_plot1.csv"] = f["obs2011.csv"];
          f["param.soj"] = replace_line(f["param.soj"], 3, "obs_of_the_field_2011_plot1.csv");
        },
-       2, diagnostic("obs_of_the_field_2011_plot1.cs", "End of file"), ""},
+       2,
+       diagnostic("obs_of_the_field_2011_plot1.cs",
+                  "Cannot open file 'obs_of_the_field_2011_plot1.cs': No such file or directory"),
+       ""},
       {"a quoted name with blanks",
        [](auto& f) {
          f["obs 2011.csv"] = f["obs2011.csv"];
@@ -155,8 +158,9 @@ TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
        ""},
       {"an empty climate file", [](auto& f) { f["beauce.2011"] = ""; }, 0, kNote, ""},
       {"an absent observation table", [](auto& f) { f.erase("obs2011.csv"); }, 2,
-       diagnostic("obs2011.csv", "End of file"), ""},
-      {"an absent climate file", [](auto& f) { f.erase("beauce.2011"); }, 0, kNote, ""},
+       diagnostic("obs2011.csv", "Cannot open file 'obs2011.csv': No such file or directory"), ""},
+      {"an absent climate file", [](auto& f) { f.erase("beauce.2011"); }, 2,
+       diagnostic("beauce.2011", "Cannot open file 'beauce.2011': No such file or directory"), ""},
       {"the screen going to /dev/full", [](auto&) {}, 2,
        diagnostic("stdout", "Cannot write to file: No space left on device"), "", nullptr, "/dev/full"},
       {"the LAI file named like the run description",

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <initializer_list>
+#include <set>
 #include <string>
 
 #include "support/run_folder.hpp"
@@ -228,12 +230,15 @@ TEST(DriverRuns, ReadsTheRunDescriptionRecordByRecord) {
     EXPECT_EQ(folder.read("param.soj"), param);
   }
   {
-    // No run description at all: it is created empty and its first read meets the end of the file.
+    // No run description at all: refused before anything is created.
     RunFolder folder;
     const auto result = folder.run();
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.errors.find("(unit = 13, file = 'param.soj')\nError: End of file\n"), std::string::npos);
-    EXPECT_EQ(folder.files(), (std::map<std::string, std::string>{{"param.soj", ""}, {"test.txt", ""}, {"history.kvt", ""}}));
+    EXPECT_NE(result.errors.find("(unit = 13, file = 'param.soj')\n"
+                                 "Error: Cannot open file 'param.soj': No such file or directory\n"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_TRUE(folder.files().empty());
   }
 }
 
@@ -297,6 +302,60 @@ TEST(DriverRuns, RefusesInputItCannotHandleWithoutTouchingTheInputs) {
     EXPECT_EQ(folder.read("param.soj"), c.param) << c.what;
     EXPECT_EQ(folder.read("obs.csv"), c.table) << c.what;
     EXPECT_FALSE(folder.exists("lai.txt")) << c.what;
+  }
+}
+
+TEST(DriverRuns, RefusesAMissingInputFileAndCreatesNothingOfItsName) {
+  const std::string table = "ian;mo;jo;jul;lai(n)\n2011;4;15;105;0.05\n2011;5;1;121;0.4\n";
+  const std::string two_years = substitute(kParam, "15/04/2011\n1\n", "15/04/2011\n2\n");
+  const struct {
+    const char* what;
+    std::string param;
+    const char* missing;     // the input file that is absent
+    std::set<std::string> created;
+    bool info_line;
+  } cases[] = {
+      {"run description", kParam, "param.soj", {}, false},
+      {"observation table", kParam, "obs.csv", {"test.txt", "history.kvt"}, false},
+      {"climate file", kParam, "clim.2011", {"test.txt", "history.kvt", "tempobs2.txt", "tempobs.txt"}, true},
+      {"second climate file of a two-year crop", two_years, "clim.2012",
+       {"test.txt", "history.kvt", "tempobs2.txt", "tempobs.txt"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunFolder folder;
+    write_inputs(folder, table, c.param);
+    folder.write("clim.2012", climate_2011());
+    std::filesystem::remove(folder.dir() / c.missing);
+    const auto before = folder.files();
+    const auto result = folder.run();
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(glob_match(result.errors, "At line * of file * (unit = *, file = '" + std::string(c.missing) +
+                                              "')\nError: Cannot open file '" + c.missing +
+                                              "': No such file or directory\n"))
+        << result.errors;
+    EXPECT_EQ(result.screen, c.info_line ? kInfo : "");
+    // The folder holds what it held, plus exactly the files the run had created before the refusal.
+    std::set<std::string> added;
+    for (const auto& [name, content] : folder.files()) {
+      if (!before.count(name)) {
+        added.insert(name);
+      } else {
+        EXPECT_EQ(content, before.at(name)) << name;
+      }
+    }
+    EXPECT_EQ(added, c.created);
+    EXPECT_EQ(folder.files().size(), before.size() + c.created.size());
+  }
+  {
+    // A folder named param.soj is refused before anything is created, too.
+    RunFolder folder;
+    std::filesystem::create_directory(folder.dir() / "param.soj");
+    const auto result = folder.run();
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.errors.find("Error: Cannot open file 'param.soj': Is a directory\n"), std::string::npos)
+        << result.errors;
+    EXPECT_TRUE(folder.files().empty());
   }
 }
 

@@ -37,12 +37,16 @@ struct RunFolder {
   Units units{dir.fd(), std::make_unique<StringSink>(screen)};
 };
 
-TEST(Units, MissingFilesAreCreatedEmpty) {
+TEST(Units, MissingInputsAreRefusedWhileOutputsAreCreated) {
   RunFolder run;
-  InputChannel& in = run.units.open_input(20, "missing.txt");
-  EXPECT_TRUE(run.dir.exists("missing.txt"));
+  const RunFailure missing = failure_of([&] { run.units.open_input(20, "missing.txt"); });
+  EXPECT_EQ(missing.cause(), "Cannot open file 'missing.txt': No such file or directory");
+  EXPECT_EQ(missing.unit(), 20);
+  EXPECT_FALSE(run.dir.exists("missing.txt"));
+  // An empty input that exists is read as one: its first read meets the end of the file.
+  run.dir.write("empty.txt", "");
   std::int32_t v = 0;
-  EXPECT_FALSE(read_list_or_end(in, {v}));
+  EXPECT_FALSE(read_list_or_end(run.units.open_input(20, "empty.txt"), {v}));
   run.units.open_untouched(21, "history.kvt");
   EXPECT_TRUE(run.dir.exists("history.kvt"));
   run.units.open_output(22, "test.txt");
