@@ -6,7 +6,7 @@
 
 #include "driver/extraction.hpp"
 #include "driver/njan.hpp"
-#include "driver/units_of_run.hpp"
+#include "state/units_of_run.hpp"
 #include "fit/laibym.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "driver/units_of_run.hpp"
+#include "state/units_of_run.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
 

@@ -1,7 +1,7 @@
 #include "driver/run.hpp"
 
 #include "driver/ajust.hpp"
-#include "driver/shared_state.hpp"
+#include "state/shared_state.hpp"
 #include "records/failure.hpp"
 #include "records/fpflags.hpp"
 #include "records/units.hpp"

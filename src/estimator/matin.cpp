@@ -1,6 +1,6 @@
-#include "estimator/matin.hpp"
+#include "laifit/matin.hpp"
 
-#include "estimator/float_constants.hpp"
+#include "float_constants.hpp"
 
 namespace laifit {
 

@@ -5,18 +5,18 @@
 #include <span>
 #include <string>
 
-#include "driver/units_of_run.hpp"
-#include "estimator/haus.hpp"
 #include "model/curves.hpp"
 #include "model/model.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
+#include "report/haus.hpp"
+#include "state/units_of_run.hpp"
 
 namespace laifit {
 namespace {
 
 // The estimator's workspace, large enough for every observation series with five parameters.
-constexpr std::size_t kWork = 7 * 5 + 2 * kMaxObservations + 3 * 5 * 5 + kMaxObservations * 5;
+constexpr std::size_t kWork = workspace_size(5, kMaxObservations);
 
 // The daily cumulative thermal time by day number, and its final value.
 struct ThermalTime {
@@ -160,11 +160,17 @@ void laibym(RunState& state, Units& units) {
   const float errp = 1.0e-5f;
   const std::int32_t nprob = 1;
   std::array<float, kWork> work{};
-  const Model adapter = [&](std::int32_t problem, std::span<const float> p, std::span<float> ye, std::int32_t n,
-                            std::int32_t np) { model(problem, p, ye, n, np, state.param, state.x, units.screen()); };
-  haus(nprob, adapter, nob, std::span<const float>(yob).first(static_cast<std::size_t>(nob)), npar,
-       std::span<float>(par).first(static_cast<std::size_t>(npar)), signs, maxit, errc, errp, work,
-       EstimatorOutput{trace, units.screen(), state.imphau}, state.somcarre);
+  const CurveModel curve{param.nbpar, CurveCoding{param.icomb, param.cst},
+                         std::span<const float>(state.x.stemp).first(static_cast<std::size_t>(nob))};
+  const EstimatorModel adapter = [&](std::span<const float> p, std::span<float> ye) {
+    model(nprob, p, ye, static_cast<std::int32_t>(ye.size()), static_cast<std::int32_t>(p.size()), curve,
+          units.screen());
+  };
+  const EstimatorResult fit =
+      haus(nprob, adapter, nob, std::span<const float>(yob).first(static_cast<std::size_t>(nob)), npar,
+           std::span<float>(par).first(static_cast<std::size_t>(npar)), signs, maxit, errc, errp, work,
+           ReportChannels{trace, units.screen(), state.imphau});
+  keep_fit_figures(fit, state.somcarre);
 
   trace.write_list({"apres haus"});
   units.close(unit::kReport);
@@ -198,7 +204,7 @@ void laibym(RunState& state, Units& units) {
     lai.nl2[slot] = i;
     const float t = tt.at(i);
     float& value = lai.xinfl2[slot];
-    value = f == nullptr ? lai_curve(param.cst, t) : f(fitted, npar, t, param);
+    value = f == nullptr ? lai_curve(param.cst, t) : f(fitted, npar, t, curve.coding);
     if (double{value} <= 0.0) {
       value = 0.0f;
       if (fin) {

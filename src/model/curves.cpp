@@ -35,26 +35,26 @@ std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const
 
 namespace {
 
-float evaluate(int n, std::span<const float> par, float stempi, const Param& param) {
-  const auto p = unpack(param.icomb, n, par, param.cst);
+float evaluate(int n, std::span<const float> par, float stempi, const CurveCoding& coding) {
+  const auto p = unpack(coding.icomb, n, par, coding.cst);
   return p ? lai_curve(*p, stempi) : 0.0f;
 }
 
 }  // namespace
 
-float f1(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
-  return evaluate(1, par, stempi, param);
+float f1(std::span<const float> par, std::int32_t, float stempi, const CurveCoding& coding) {
+  return evaluate(1, par, stempi, coding);
 }
-float f2(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
-  return evaluate(2, par, stempi, param);
+float f2(std::span<const float> par, std::int32_t, float stempi, const CurveCoding& coding) {
+  return evaluate(2, par, stempi, coding);
 }
-float f3(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
-  return evaluate(3, par, stempi, param);
+float f3(std::span<const float> par, std::int32_t, float stempi, const CurveCoding& coding) {
+  return evaluate(3, par, stempi, coding);
 }
-float f4(std::span<const float> par, std::int32_t, float stempi, const Param& param) {
-  return evaluate(4, par, stempi, param);
+float f4(std::span<const float> par, std::int32_t, float stempi, const CurveCoding& coding) {
+  return evaluate(4, par, stempi, coding);
 }
-float f5(std::span<const float> par, std::int32_t, float stempi, const Param&) {
+float f5(std::span<const float> par, std::int32_t, float stempi, const CurveCoding&) {
   if (par.size() < 5) return 0.0f;
   return lai_curve({par[0], par[1], par[2], par[3], par[4]}, stempi);
 }

@@ -3,25 +3,23 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "model/curves.hpp"
-
 namespace laifit {
 
 void model(std::int32_t, std::span<const float> par, std::span<float> ye, std::int32_t nob, std::int32_t npar,
-           const Param& param, const X& x, OutputChannel& screen) {
+           const CurveModel& curve, OutputChannel& screen) {
   screen.write_list({"debug-  appel de model"});
-  screen.write_list({"debug-  ajustement", param.nbpar, " parametres"});
-  const CurveFunction f = curve_function(param.nbpar);
+  screen.write_list({"debug-  ajustement", curve.nbpar, " parametres"});
+  const CurveFunction f = curve_function(curve.nbpar);
   if (f == nullptr) return;
-  if (nob > static_cast<std::int32_t>(x.stemp.size()) || static_cast<std::size_t>(std::max(nob, 0)) > ye.size() ||
-      npar < 0 || static_cast<std::size_t>(npar) > par.size()) {
+  if (static_cast<std::size_t>(std::max(nob, 0)) > std::min(curve.stemp.size(), ye.size()) || npar < 0 ||
+      static_cast<std::size_t>(npar) > par.size()) {
     throw std::logic_error("model called with more observations or parameters than its arrays hold");
   }
   const std::span<const float> shown = par.first(static_cast<std::size_t>(npar));
   for (std::int32_t i = 1; i <= nob; ++i) {
-    const float t = x.stemp[static_cast<std::size_t>(i - 1)];
+    const float t = curve.stemp[static_cast<std::size_t>(i - 1)];
     screen.write_list({"debug-  ", i, "nob", nob, shown, npar, t});
-    ye[static_cast<std::size_t>(i - 1)] = f(par, npar, t, param);
+    ye[static_cast<std::size_t>(i - 1)] = f(par, npar, t, curve.coding);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "estimator/matin.hpp"
+#include "laifit/matin.hpp"
 
 #include <gtest/gtest.h>
 

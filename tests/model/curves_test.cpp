@@ -92,7 +92,7 @@ TEST(Unpack, FollowsTheTableOfCodes) {
 }
 
 TEST(CurveFunctions, EveryCodeGivesTheFiveConstantCurveWhenParEqualsTheHeldValues) {
-  Param param;
+  CurveCoding param;
   param.cst = {5.0f, 0.01f, 500.0f, 0.005f, 2000.0f};
   for (const CodeRow& row : kCodes) {
     param.icomb = row.icomb;
@@ -109,7 +109,7 @@ TEST(CurveFunctions, EveryCodeGivesTheFiveConstantCurveWhenParEqualsTheHeldValue
 }
 
 TEST(CurveFunctions, ForeignCodesGiveZeroAndF5IgnoresTheCode) {
-  Param param;
+  CurveCoding param;
   param.cst = {5.0f, 0.01f, 500.0f, 0.005f, 2000.0f};
   const std::vector<float> par{5.0f, 0.01f, 500.0f, 0.005f, 2000.0f};
   for (const std::int32_t icomb : {0, 2, 20000, 11111, 12, -1, 111111}) {

@@ -21,15 +21,11 @@ struct Screen {
 };
 
 TEST(Model, WritesTheThreeKindsOfScreenLines) {
-  Param param;
-  param.nbpar = 2;
-  param.icomb = 11000;
-  param.cst = {0.0f, 0.0f, 500.0f, 0.005f, 2000.0f};
-  X x;
-  x.stemp[0] = 250.5f;
+  const std::vector<float> stemp{250.5f};
+  const CurveModel curve{2, CurveCoding{11000, {0.0f, 0.0f, 500.0f, 0.005f, 2000.0f}}, stemp};
   std::vector<float> ye(1);
   Screen screen;
-  model(1, std::vector<float>{5.0f, 0.01f}, ye, 1, 2, param, x, screen.channel);
+  model(1, std::vector<float>{5.0f, 0.01f}, ye, 1, 2, curve, screen.channel);
   // Observation 1 of 8 is the layout example; here nob is 1.
   EXPECT_EQ(screen.flushed(),
             " debug-  appel de model\r\n"
@@ -38,31 +34,25 @@ TEST(Model, WritesTheThreeKindsOfScreenLines) {
 }
 
 TEST(Model, EvaluatesTheCurveChosenByTheNumberOfEstimatedParameters) {
-  Param param;
-  param.nbpar = 2;
-  param.icomb = 1010;  // p2 and p4 estimated
-  param.cst = {5.0f, 0.0f, 500.0f, 0.0f, 2000.0f};
-  X x;
-  x.stemp[0] = 300.0f;
-  x.stemp[1] = 1200.0f;
+  const std::vector<float> stemp{300.0f, 1200.0f};
+  // p2 and p4 estimated.
+  const CurveModel curve{2, CurveCoding{1010, {5.0f, 0.0f, 500.0f, 0.0f, 2000.0f}}, stemp};
   std::vector<float> ye(2, -7.0f);
   Screen screen;
   // npar larger than nbpar: the extra entry is printed but plays no part.
-  model(1, std::vector<float>{0.01f, 0.005f, 99.0f}, ye, 2, 3, param, x, screen.channel);
+  model(1, std::vector<float>{0.01f, 0.005f, 99.0f}, ye, 2, 3, curve, screen.channel);
   EXPECT_EQ(ye[0], lai_curve({5.0f, 0.01f, 500.0f, 0.005f, 2000.0f}, 300.0f));
   EXPECT_EQ(ye[1], lai_curve({5.0f, 0.01f, 500.0f, 0.005f, 2000.0f}, 1200.0f));
   EXPECT_NE(screen.flushed().find("   99.0000000               3   1200.00000    \r\n"), std::string::npos);
 }
 
 TEST(Model, WritesOnlyTheHeadingsWhenNothingIsEvaluated) {
-  Param param;
-  param.icomb = 11111;
-  X x;
+  const std::vector<float> stemp(3, 0.0f);
   std::vector<float> ye(3, -7.0f);
   for (const auto& [nbpar, nob] : {std::pair{0, 3}, std::pair{6, 3}, std::pair{5, 0}}) {
-    param.nbpar = nbpar;
+    const CurveModel curve{nbpar, CurveCoding{11111, {}}, stemp};
     Screen screen;
-    model(1, std::vector<float>{1, 1, 1, 1, 1}, ye, nob, 5, param, x, screen.channel);
+    model(1, std::vector<float>{1, 1, 1, 1, 1}, ye, nob, 5, curve, screen.channel);
     EXPECT_EQ(screen.flushed(), " debug-  appel de model\r\n debug-  ajustement" + std::string(1 + 10, ' ') +
                                     std::to_string(nbpar) + "  parametres\r\n");
     EXPECT_EQ(ye, std::vector<float>(3, -7.0f));

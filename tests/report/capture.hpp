@@ -1,12 +1,12 @@
 #pragma once
-// Captured channels for the estimator tests: report, screen and trace collected in strings.
+// Captured channels for the report tests: report, screen and trace collected in strings.
 
 #include <memory>
 #include <string>
 
-#include "driver/shared_state.hpp"
-#include "estimator/haus59.hpp"
 #include "records/output.hpp"
+#include "report/legacy_report.hpp"
+#include "state/shared_state.hpp"
 
 namespace laifit::testing {
 
@@ -37,7 +37,7 @@ class Captured {
   OutputChannel screen{6, "stdout", std::make_unique<StringSink>(screen_bytes_)};
   OutputChannel trace{10, "test.txt", std::make_unique<StringSink>(trace_bytes_)};
   Imphau imphau;
-  EstimatorOutput out{trace, screen, imphau};
+  ReportChannels out{trace, screen, imphau};
 };
 
 // Lines joined as records, each ending with CR LF.

@@ -1,4 +1,4 @@
-#include "estimator/gass60.hpp"
+#include "report/gass60.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // The LAI fitting procedure: thermal time from the climate files, the series to fit, the estimator run
 // and the interpolated LAI file.
 
-#include "driver/shared_state.hpp"
+#include "state/shared_state.hpp"
 #include "records/units.hpp"
 
 namespace laifit {

@@ -2,7 +2,7 @@
 // The run driver: reads "param.soj", extracts the observations, places emergence on the day axis of the
 // sowing year, builds the observation series and hands over to the fitting procedure.
 
-#include "driver/shared_state.hpp"
+#include "state/shared_state.hpp"
 #include "records/units.hpp"
 
 namespace laifit {

@@ -1,13 +1,10 @@
-#include "estimator/haus59.hpp"
-
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <stdexcept>
 
-#include "estimator/float_constants.hpp"
-#include "estimator/gass60.hpp"
-#include "estimator/matin.hpp"
+#include "float_constants.hpp"
+#include "laifit/estimator.hpp"
+#include "laifit/matin.hpp"
 
 namespace laifit {
 
@@ -18,85 +15,38 @@ using estimator_detail::kTiny;
 using estimator_detail::kUnderflowGuard;
 using estimator_detail::store;
 
-// Failed trials allowed in one iteration before the estimator gives up.
-constexpr std::int32_t kMaxFailedTrials = 36;
 // Largest angle, in degrees, between the scaled step and the scaled gradient for which a failed trial
 // halves the step instead of raising the damping.
 constexpr double kAngleThreshold = 30.0;
-// The difference buffer and the table of lower bounds.
+// The difference evaluations write into a buffer of this many values.
 constexpr std::size_t kDifferenceBuffer = 390;
-
-struct ReportFormats {
-  Format heading{"('    HAUS59 - ESTIMATION NON-LINEAIRE - PROBLEME No. ',i5/4x,53(1h-))"};
-  Format counts{"(/'  (',i3,' observations, ',i5,' parametres,',i7,' memoires de travail auxiliaires.)'/)"};
-  Format initial_values{"(/' VALEURS INITIALES DES PARAMETRES :')"};
-  Format proportions{"(/' proportions utilisees en calculant la diff.',' des quotients :')"};
-  Format parameter_error{"(/' ERREUR DE PARAMETRE.')"};
-  Format initial_sum{"(/' somme des carres initiaux : ',e12.4)"};
-  Format parameters_converged{
-      "(/' ARRET DES ITERATIONS - variation relative de chaque',' parametre < a ',e10.3)"};
-  Format sum_converged{
-      "(/' ARRET DES ITERATIONS - variation relative de la somme',' des carres < a ',e10.3)"};
-  Format no_reduction{
-      "(//' ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE',' A CELLE OBTENUE A L''ITERATION "
-      "PRECEDENTE :'/' on arrete l''iteration.')"};
-  Format correlation{"(/' matrice de correlation :')"};
-  Format normalising{"(/' elements normalisants :')"};
-  Format variance{"(/' variance des residus : ',e12.4,',',i4,' degres de',' liberte.')"};
-  Format limits{
-      "(/' limites de confiance individuelles pour chaque',' parametre (sous hypothese lineaire) :')"};
-  Format intervals{"(/' intervalle de confiance approche pour chaque valeur',' de la fonction :')"};
-  Format estimates{"(/' valeurs des parametres par regression :')"};
-  Format values{"(1x,10e12.4)"};
-  Format final_sum{"(/' somme finale des carres : ',e12.4)"};
-  Format closing{"(//'    FIN DU PROBLEME No.',i5,3x,i5,' iterations.'/ 4x,44(1h-))"};
-};
-
-const ReportFormats& formats() {
-  static const ReportFormats instance;
-  return instance;
-}
-
-std::size_t count(std::int64_t n) { return n > 0 ? static_cast<std::size_t>(n) : 0; }
+static_assert(kDifferenceBuffer >= EstimatorLimits::max_observations);
 
 // max(x, floor) where x may be undefined: an undefined x gives the floor.
 double at_least(double x, double floor) { return x > floor ? x : floor; }
 
 class Core {
  public:
-  Core(const Haus59Problem& problem, Haus59Settings& settings, const Haus59Workspace& work,
-       const EstimatorOutput& out)
-      : nprob_(problem.nprob),
-        model_(problem.model),
-        nob_(problem.nob),
-        np_(problem.np),
+  Core(const EstimatorModel& model, const EstimatorProblem& problem, const EstimatorSettings& settings,
+       EstimatorObserver& observer, const EstimatorWorkspace& work)
+      : model_(model),
+        problem_(problem),
+        settings_(settings),
+        observer_(observer),
+        w_(work),
+        nob_(static_cast<std::int32_t>(problem.y.size())),
+        np_(static_cast<std::int32_t>(problem.start.size())),
+        nobs_(problem.y.size()),
+        npar_(problem.start.size()),
         y_(problem.y),
-        th_(problem.th),
         difz_(problem.difz),
         signs_(problem.signs),
-        settings_(settings),
-        w_(work),
-        out_(out),
-        nobs_(count(problem.nob)),
-        npar_(count(problem.np)) {}
+        th_(problem.start.begin(), problem.start.end()) {}
 
-  Haus59Result run(Somcarre& somcarre);
+  EstimatorResult run();
 
  private:
   enum class Phase { iteration_start, scaled_system, trial, failed_trial, accepted, finished };
-
-  // A block on the report channel, followed by the same records on the screen when echo holds.
-  void report(const Format& format, std::initializer_list<Item> items, bool echo) {
-    out_.imphau.mimp->write(format, items);
-    if (echo) out_.imphau.mecran->write(format, items);
-  }
-  void table(std::int32_t itype, std::span<const float> a, std::span<const float> b, std::span<const float> c) {
-    gass60(itype, np_, a, b, c, *out_.imphau.mecran, *out_.imphau.mimp, imp_);
-  }
-  void closing_line() {
-    report(formats().closing, {nprob_, nit_}, imp_ > 1);
-    out_.screen.flush();
-  }
 
   bool arguments_accepted() const;
   float evaluate(std::span<const float> par);
@@ -108,27 +58,26 @@ class Core {
   bool signs_kept() const;
   bool parameters_converged() const;
   bool sum_converged() const;
-  void statistics(Somcarre& somcarre);
+  EstimatorExit iterate();
+  void statistics(EstimatorResult& result);
 
   float& at(std::span<float> m, std::size_t i, std::size_t j) const { return m[j * npar_ + i]; }
   float& delz(std::size_t i, std::size_t j) const { return w_.delz[j * nobs_ + i]; }
-  std::span<const float> params(std::span<const float> v) const { return v.first(npar_); }
 
-  std::int32_t nprob_;
-  const Model& model_;
+  const EstimatorModel& model_;
+  const EstimatorProblem& problem_;
+  EstimatorSettings settings_;
+  EstimatorObserver& observer_;
+  const EstimatorWorkspace& w_;
   std::int32_t nob_;
   std::int32_t np_;
-  std::span<const float> y_;
-  std::span<float> th_;
-  std::span<const float> difz_;
-  std::span<const float> signs_;
-  Haus59Settings& settings_;
-  const Haus59Workspace& w_;
-  const EstimatorOutput& out_;
   std::size_t nobs_;
   std::size_t npar_;
+  std::span<const float> y_;
+  std::span<const float> difz_;
+  std::span<const float> signs_;
+  std::vector<float> th_;  // the accepted parameters
 
-  std::int32_t imp_ = 0;
   std::int32_t nit_ = 0;
   std::int32_t intcnt_ = 0;
   float ga_ = 0.0f;      // damping lambda
@@ -137,21 +86,25 @@ class Core {
   float step_ = 1.0f;    // length factor of the trial step
   float gamma_ = 0.0f;   // angle between scaled step and scaled gradient, degrees
   std::array<float, kDifferenceBuffer> delz1_{};
-  std::array<float, kMaxObservations> lower_{};  // lower bounds of the fitted values
+  std::array<float, EstimatorLimits::max_observations> lower_{};  // lower bounds of the fitted values
 };
 
 bool Core::arguments_accepted() const {
   const std::int64_t np = np_, nob = nob_, mit = settings_.mit;
-  if (std::min({np - 1, kMaxParameters - np, nob - np, mit - 1, kMaxIterations - mit}) < 0) return false;
+  if (std::min({np - 1, EstimatorLimits::max_parameters - np, nob - np, mit - 1,
+                EstimatorLimits::max_iterations - mit}) < 0) {
+    return false;
+  }
   if (double(settings_.fnu) - 1.0 <= 0.0) return false;
+  if (difz_.size() < npar_ || signs_.size() < npar_) return false;
   for (std::size_t i = 0; i < npar_; ++i) {
     // A proportion of 1 or more, or a zero starting value, leaves no usable difference step.
     const double margin = 1.0 - std::fabs(double(difz_[i]));
     const double size = std::fabs(double(th_[i]));
     if ((size < margin ? size : margin) <= 0.0) return false;
   }
-  // The fixed tables and the caller's workspace bound what can be processed.
-  if (nob > kMaxObservations) return false;
+  // The fixed tables and the working arrays bound what can be processed.
+  if (nob > EstimatorLimits::max_observations) return false;
   const auto np2 = npar_ * npar_;
   for (auto region : {w_.q, w_.p, w_.e, w_.phi, w_.tb}) {
     if (region.size() < npar_) return false;
@@ -162,7 +115,7 @@ bool Core::arguments_accepted() const {
 
 // The model at par into f, the residuals into r; returns their sum of squares.
 float Core::evaluate(std::span<const float> par) {
-  model_(nprob_, params(par), w_.f.first(nobs_), nob_, np_);
+  model_(par.first(npar_), w_.f.first(nobs_));
   float sum = 0.0f;
   for (std::size_t i = 0; i < nobs_; ++i) {
     w_.r[i] = store(double(y_[i]) - w_.f[i]);
@@ -178,7 +131,7 @@ void Core::differences() {
     w_.p[j] = store(double(difz_[j]) * th_[j]);
     th_[j] = store(double(th_[j]) + w_.p[j]);
     w_.q[j] = 0.0f;
-    model_(nprob_, params(th_), std::span<float>(delz1_).first(nobs_), nob_, np_);
+    model_(th_, std::span<float>(delz1_).first(nobs_));
     for (std::size_t i = 0; i < nobs_; ++i) {
       delz(i, j) = store(double(delz1_[i]) - w_.f[i]);
       w_.q[j] = store(double(w_.q[j]) + double(delz(i, j)) * w_.r[i]);
@@ -263,37 +216,12 @@ bool Core::sum_converged() const {
   return std::fabs(double(sumb_) - double(ssq_)) <= double(settings_.eps1) * double(ssq_);
 }
 
-Haus59Result Core::run(Somcarre& somcarre) {
-  const ReportFormats& fmt = formats();
-  imp_ = out_.imphau.impc;
-  const auto auxiliary = static_cast<std::int32_t>(5 * std::int64_t{np_} + 2 * std::int64_t{nob_} +
-                                                   2 * std::int64_t{np_} * np_ + std::int64_t{nob_} * np_);
-  report(fmt.heading, {nprob_}, imp_ > 1);
-  report(fmt.counts, {nob_, np_, auxiliary}, imp_ == 3);
-  report(fmt.initial_values, {}, imp_ == 3);
-  table(1, th_, {}, {});
-  report(fmt.proportions, {}, imp_ == 3);
-  table(1, difz_, {}, {});
-
-  if (!arguments_accepted()) {
-    report(fmt.parameter_error, {}, true);
-    closing_line();
-    return {Haus59Exit::rejected, nit_};
-  }
-  ga_ = settings_.flam;
-  nit_ = 1;
-  if (double(settings_.eps1) < 0.0) settings_.eps1 = 0.0f;
+// The Marquardt iteration from the initial evaluation to one of its four exits.
+EstimatorExit Core::iterate() {
   const bool parameter_test = double(settings_.eps2) > 0.0;
   const bool sum_test = double(settings_.eps1) > 0.0;
   const double fnu = settings_.fnu;
-
-  out_.trace.write_list({"appel de model"});
-  ssq_ = evaluate(th_);
-  // Until a trial is evaluated, the last evaluation is the initial one.
-  sumb_ = ssq_;
-  report(fmt.initial_sum, {ssq_}, imp_ == 3);
-
-  Haus59Exit exit = Haus59Exit::iteration_limit;
+  EstimatorExit exit = EstimatorExit::iteration_limit;
   Phase phase = Phase::iteration_start;
   while (phase != Phase::finished) {
     switch (phase) {
@@ -334,18 +262,18 @@ Haus59Result Core::run(Somcarre& somcarre) {
           phase = Phase::trial;
         }
         intcnt_ += 1;
-        if (intcnt_ >= kMaxFailedTrials) {
-          exit = Haus59Exit::no_reduction;
+        if (intcnt_ >= EstimatorLimits::max_failed_trials) {
+          exit = EstimatorExit::no_reduction;
           phase = Phase::finished;
         }
         break;
       }
       case Phase::accepted:
         if (parameter_test && parameters_converged()) {
-          exit = Haus59Exit::parameters_converged;
+          exit = EstimatorExit::parameters_converged;
           phase = Phase::finished;
         } else if (sum_test && sum_converged()) {
-          exit = Haus59Exit::sum_converged;
+          exit = EstimatorExit::sum_converged;
           phase = Phase::finished;
         } else {
           ssq_ = sumb_;
@@ -357,27 +285,44 @@ Haus59Result Core::run(Somcarre& somcarre) {
         break;
     }
   }
-
-  switch (exit) {
-    case Haus59Exit::parameters_converged: report(fmt.parameters_converged, {settings_.eps2}, imp_ > 1); break;
-    case Haus59Exit::sum_converged: report(fmt.sum_converged, {settings_.eps1}, imp_ > 1); break;
-    case Haus59Exit::no_reduction: report(fmt.no_reduction, {}, imp_ > 1); break;
-    default: break;
-  }
-  statistics(somcarre);
-  closing_line();
-  return {exit, nit_};
+  return exit;
 }
 
-void Core::statistics(Somcarre& somcarre) {
-  const ReportFormats& fmt = formats();
-  const std::int32_t entry_imp = imp_;
-  // Print levels 2 and above show the whole statistics block on the screen.
-  if (imp_ > 1) imp_ = 3;
+EstimatorResult Core::run() {
+  EstimatorResult result;
+  const auto auxiliary = static_cast<std::int32_t>(5 * std::int64_t{np_} + 2 * std::int64_t{nob_} +
+                                                   2 * std::int64_t{np_} * np_ + std::int64_t{nob_} * np_);
+  observer_.started(problem_, auxiliary);
+  result.eps1 = settings_.eps1;
+  if (!arguments_accepted()) {
+    observer_.rejected();
+    observer_.finished(problem_.nprob, nit_);
+    result.estimates = th_;
+    return result;
+  }
+  ga_ = settings_.flam;
+  nit_ = 1;
+  if (double(settings_.eps1) < 0.0) settings_.eps1 = 0.0f;
+  result.eps1 = settings_.eps1;
+
+  observer_.evaluating_start();
+  ssq_ = evaluate(th_);
+  // Until a trial is evaluated, the last evaluation is the initial one.
+  sumb_ = ssq_;
+  observer_.initial_sum(ssq_);
+
+  result.exit = iterate();
+  observer_.stopped(result.exit, settings_);
+  statistics(result);
+  result.iterations = nit_;
+  observer_.finished(problem_.nprob, nit_);
+  return result;
+}
+
+void Core::statistics(EstimatorResult& result) {
   ssq_ = sumb_;
   const std::int32_t idf = nob_ - np_;
 
-  report(fmt.correlation, {}, imp_ == 3);
   float det = 0.0f;
   matin(w_.d, np_, w_.p, 0, det);
   for (std::size_t i = 0; i < npar_; ++i) {
@@ -388,25 +333,30 @@ void Core::statistics(Somcarre& somcarre) {
       at(w_.a, j, i) = at(w_.a, i, j) = store(double(at(w_.d, j, i)) / (double(w_.e[i]) * w_.e[j]));
     }
   }
-  table(3, {}, {}, w_.a);
-  report(fmt.normalising, {}, imp_ == 3);
-  table(1, w_.e, {}, {});
+  const std::span<const float> correlation = w_.a.first(npar_ * npar_);
+  const std::span<const float> e = w_.e.first(npar_);
+  observer_.correlation(correlation, np_);
+  observer_.normalising(e);
+  result.correlation.assign(correlation.begin(), correlation.end());
+  result.normalising.assign(e.begin(), e.end());
 
-  float sdev = somcarre.sdev;
   if (idf != 0) {
-    sdev = store(double(ssq_) / double(idf));
-    report(fmt.variance, {sdev, idf}, imp_ == 3);
-    sdev = store(std::sqrt(double(sdev)));
+    const float variance = store(double(ssq_) / double(idf));
+    observer_.variance(variance, idf);
+    const float sdev = store(std::sqrt(double(variance)));
+    result.sdev = sdev;
     // Individual limits under the linear hypothesis: th +- 2 e sdev.
     for (std::size_t i = 0; i < npar_; ++i) {
       w_.p[i] = store(double(th_[i]) + 2.0 * w_.e[i] * sdev);
       w_.tb[i] = store(double(th_[i]) - 2.0 * w_.e[i] * sdev);
     }
-    report(fmt.limits, {}, imp_ == 3);
-    table(2, w_.tb, w_.p, {});
+    const std::span<const float> upper = w_.p.first(npar_), lower = w_.tb.first(npar_);
+    observer_.limits(upper, lower);
+    result.upper_limits.assign(upper.begin(), upper.end());
+    result.lower_limits.assign(lower.begin(), lower.end());
 
     // Intervals of the fitted values: f +- 2 sdev sqrt|g' d^-1 g|, with g the model's gradient at each
-    // observation, from the differences re-evaluated at the final parameters.
+    // observation, from the differences evaluated again at the final parameters.
     differences();
     for (std::size_t k = 0; k < nobs_; ++k) {
       float v = 0.0f;
@@ -421,46 +371,55 @@ void Core::statistics(Somcarre& somcarre) {
       w_.r[k] = store(double(w_.f[k]) + h);
       lower_[k] = store(double(w_.f[k]) - h);
     }
-    if (imp_ == 3) {
-      OutputChannel& screen = *out_.imphau.mecran;
-      screen.write(fmt.intervals, {});
-      for (std::size_t low = 0; low < nobs_; low += 10) {
-        const std::size_t width = std::min<std::size_t>(10, nobs_ - low);
-        screen.write(fmt.values, {std::span<const float>(w_.r).subspan(low, width)});
-        screen.write(fmt.values, {std::span<const float>(lower_).subspan(low, width)});
-      }
-    }
+    const std::span<const float> fitted_upper = w_.r.first(nobs_);
+    const std::span<const float> fitted_lower = std::span<const float>(lower_).first(nobs_);
+    observer_.intervals(fitted_upper, fitted_lower);
+    result.fitted_upper.assign(fitted_upper.begin(), fitted_upper.end());
+    result.fitted_lower.assign(fitted_lower.begin(), fitted_lower.end());
   }
-  imp_ = entry_imp;
 
   float sumc = 0.0f;
   for (std::size_t i = 0; i < nobs_; ++i) {
     const double residual = double(w_.f[i]) - y_[i];
     sumc = store(double(sumc) + residual * residual);
   }
-  const auto final_blocks = [&](OutputChannel& channel) {
-    channel.write(fmt.estimates, {});
-    channel.write(fmt.values, {params(th_)});
-    channel.write(fmt.final_sum, {sumc});
-  };
-  final_blocks(*out_.imphau.mimp);
-  if (imp_ > 0) final_blocks(*out_.imphau.mecran);
-
-  somcarre.sumc = sumc;
-  somcarre.sdev = sdev;
-  somcarre.idf = idf;
+  observer_.estimates(th_, sumc);
+  result.sumc = sumc;
+  result.idf = idf;
+  result.estimates = th_;
+  result.fitted.assign(w_.f.begin(), w_.f.begin() + static_cast<std::ptrdiff_t>(nobs_));
 }
 
 }  // namespace
 
-Haus59Result haus59(const Haus59Problem& problem, Haus59Settings& settings, const Haus59Workspace& work,
-                    const EstimatorOutput& out, Somcarre& somcarre) {
-  const std::size_t np = count(problem.np), nob = count(problem.nob);
-  if (problem.th.size() < np || problem.difz.size() < np || problem.signs.size() < np || problem.y.size() < nob) {
-    throw std::invalid_argument("haus59: parameter or observation array shorter than its count");
+EstimatorResult estimate(const EstimatorModel& model, const EstimatorProblem& problem,
+                         const EstimatorSettings& settings, EstimatorObserver& observer,
+                         const EstimatorWorkspace& work) {
+  return Core(model, problem, settings, observer, work).run();
+}
+
+EstimatorResult estimate(const EstimatorModel& model, const EstimatorProblem& problem,
+                         const EstimatorSettings& settings, EstimatorObserver& observer) {
+  std::size_t np = problem.start.size(), nob = problem.y.size();
+  // Sized for the problem as given; a problem beyond the limits gets no arrays, and the checks reject it.
+  if (np > std::size_t{EstimatorLimits::max_parameters} || nob > std::size_t{EstimatorLimits::max_observations}) {
+    np = nob = 0;
   }
-  Core core(problem, settings, work, out);
-  return core.run(somcarre);
+  std::vector<float> storage(5 * np + 2 * nob + 2 * np * np + nob * np);
+  std::span<float> rest(storage);
+  auto take = [&](std::size_t n) {
+    const std::span<float> region = rest.first(n);
+    rest = rest.subspan(n);
+    return region;
+  };
+  EstimatorWorkspace work;
+  for (std::span<float>* region : {&work.q, &work.p, &work.e, &work.phi, &work.tb}) *region = take(np);
+  work.f = take(nob);
+  work.r = take(nob);
+  work.a = take(np * np);
+  work.d = take(np * np);
+  work.delz = take(nob * np);
+  return Core(model, problem, settings, observer, work).run();
 }
 
 }  // namespace laifit

@@ -11,11 +11,16 @@
 #include <optional>
 #include <span>
 
-#include "driver/shared_state.hpp"
-
 namespace laifit {
 
 using CurveParameters = std::array<float, 5>;
+
+// Which parameters a fit estimates, and the values of the held ones: the combination code (digit k from
+// the ten-thousands digit for p1 is 1 when parameter k is estimated) and the constants cst(1..5).
+struct CurveCoding {
+  std::int32_t icomb = 0;
+  std::array<float, 5> cst{};
+};
 
 // The curve with its six roundings to float: the growth exponent, its exponential, the growth term, the
 // decline exponent, its exponential and the result; each formula evaluated in double.
@@ -27,14 +32,14 @@ std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const
                                       const std::array<float, 5>& cst);
 
 // A code that is not one of the function's own gives 0.0; f5 does not look at the code.
-float f1(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
-float f2(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
-float f3(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
-float f4(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
-float f5(std::span<const float> par, std::int32_t npar, float stempi, const Param& param);
+float f1(std::span<const float> par, std::int32_t npar, float stempi, const CurveCoding& coding);
+float f2(std::span<const float> par, std::int32_t npar, float stempi, const CurveCoding& coding);
+float f3(std::span<const float> par, std::int32_t npar, float stempi, const CurveCoding& coding);
+float f4(std::span<const float> par, std::int32_t npar, float stempi, const CurveCoding& coding);
+float f5(std::span<const float> par, std::int32_t npar, float stempi, const CurveCoding& coding);
 
 // The curve function for nbpar estimated parameters (1..5), or null.
-using CurveFunction = float (*)(std::span<const float>, std::int32_t, float, const Param&);
+using CurveFunction = float (*)(std::span<const float>, std::int32_t, float, const CurveCoding&);
 CurveFunction curve_function(std::int32_t nbpar);
 
 }  // namespace laifit

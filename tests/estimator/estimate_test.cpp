@@ -1,0 +1,385 @@
+#include "laifit/estimator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "recording_observer.hpp"
+
+namespace laifit {
+namespace {
+
+using testing::RecordingObserver;
+
+// A model that records the parameters of every call (and a "model" event in the observer's log, when
+// given one) and computes its values with body.
+struct Recorder {
+  std::vector<std::vector<float>> calls;
+  std::function<void(std::span<const float>, std::span<float>)> body;
+  RecordingObserver* log = nullptr;
+
+  EstimatorModel model() {
+    return [this](std::span<const float> par, std::span<float> ye) {
+      calls.emplace_back(par.begin(), par.end());
+      if (log != nullptr) log->events.push_back("model");
+      body(par, ye);
+    };
+  }
+};
+
+// y = a exp(-b x) (+ c), evaluated in double and rounded, at x = 1..n, with a small fixed disturbance.
+struct Exponential {
+  std::vector<float> x, y;
+  Exponential(int n, double a, double b, double c, double noise) {
+    for (int i = 1; i <= n; ++i) {
+      x.push_back(static_cast<float>(i));
+      const double wobble = noise * (((i * 7919) % 13) - 6) / 6.0;
+      y.push_back(static_cast<float>(a * std::exp(-b * i) + c + wobble));
+    }
+  }
+  std::function<void(std::span<const float>, std::span<float>)> body() const {
+    return [x = x](std::span<const float> par, std::span<float> ye) {
+      for (std::size_t i = 0; i < ye.size(); ++i) {
+        const double offset = par.size() > 2 ? par[2] : 0.0;
+        ye[i] = static_cast<float>(par[0] * std::exp(-double(par[1]) * x[i]) + offset);
+      }
+    };
+  }
+};
+
+struct Estimation {
+  std::int32_t nprob = 1;
+  std::vector<float> y, th, difz, signs;
+  EstimatorSettings settings{1.0e-5f, 1.0e-5f, 50, 0.01f, 10.0f};
+
+  EstimatorResult run(Recorder& model, RecordingObserver& observer) const {
+    return estimate(model.model(), EstimatorProblem{nprob, y, th, difz, signs}, settings, observer);
+  }
+};
+
+// The two-parameter exponential from the start (3.5, 0.25), both parameters free and positive.
+Estimation exponential_run(const Exponential& data) {
+  return Estimation{1, data.y, {3.5f, 0.25f}, {1e-4f, 1e-4f}, {1.0f, 1.0f}};
+}
+
+Estimation one_parameter(float start, float y, float difz) {
+  Estimation run{1, {y}, {start}, {difz}, {1.0f}};
+  run.settings = {0.0f, 0.0f, 1, 0.01f, 10.0f};
+  return run;
+}
+
+bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](float x, float y) { return std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(y); });
+}
+
+TEST(Estimate, RejectsArgumentsOutOfRangeWithoutCallingTheModel) {
+  struct Case {
+    const char* name;
+    std::int32_t np, nob, mit;
+    float fnu;
+    float th2, difz2;
+  };
+  const std::vector<Case> cases{
+      {"no parameter", 0, 4, 50, 10.0f, 1.0f, 1e-4f},    {"51 parameters", 51, 60, 50, 10.0f, 1.0f, 1e-4f},
+      {"fewer observations", 2, 1, 50, 10.0f, 1.0f, 1e-4f}, {"no iteration", 2, 4, 0, 10.0f, 1.0f, 1e-4f},
+      {"1000 iterations", 2, 4, 1000, 10.0f, 1.0f, 1e-4f}, {"factor 1", 2, 4, 50, 1.0f, 1.0f, 1e-4f},
+      {"zero start", 2, 4, 50, 10.0f, 0.0f, 1e-4f},      {"negative zero start", 2, 4, 50, 10.0f, -0.0f, 1e-4f},
+      {"proportion 1", 2, 4, 50, 10.0f, 1.0f, 1.0f},     {"proportion -1", 2, 4, 50, 10.0f, 1.0f, -1.0f},
+      {"367 observations", 2, 367, 50, 10.0f, 1.0f, 1e-4f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Recorder model{{}, [](std::span<const float>, std::span<float> ye) { std::fill(ye.begin(), ye.end(), 1.0f); }};
+    Estimation run;
+    run.y.assign(static_cast<std::size_t>(c.nob), 2.0f);
+    run.th.assign(static_cast<std::size_t>(c.np), 0.5f);
+    run.difz.assign(static_cast<std::size_t>(c.np), 1e-4f);
+    run.signs.assign(static_cast<std::size_t>(c.np), 1.0f);
+    if (c.np >= 2) {
+      run.th[1] = c.th2;
+      run.difz[1] = c.difz2;
+    }
+    run.settings = {-1.0f, 1e-5f, c.mit, 0.01f, c.fnu};
+    RecordingObserver observer;
+    const EstimatorResult result = run.run(model, observer);
+    EXPECT_EQ(result.exit, EstimatorExit::rejected);
+    EXPECT_EQ(result.iterations, 0);
+    EXPECT_TRUE(model.calls.empty());
+    EXPECT_TRUE(same_bits(result.estimates, run.th));
+    EXPECT_EQ(result.eps1, -1.0f);
+    const std::int64_t np = c.np, nob = c.nob;
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"started " + std::to_string(nob) + " " + std::to_string(np) + " " +
+                                            std::to_string(5 * np + 2 * nob + 2 * np * np + nob * np),
+                                        "rejected", "finished 1 0"}));
+  }
+  // Difference proportions or sign switches shorter than the parameters are out of range too.
+  Recorder model{{}, [](std::span<const float>, std::span<float>) {}};
+  RecordingObserver observer;
+  Estimation short_signs{1, {1.0f, 2.0f, 3.0f}, {1.0f, 2.0f}, {1e-4f, 1e-4f}, {1.0f}};
+  EXPECT_EQ(short_signs.run(model, observer).exit, EstimatorExit::rejected);
+}
+
+TEST(Estimate, EndsByEachExitWithItsIterationCount) {
+  const Exponential data(12, 3.0, 0.2, 0.5, 0.01);
+  struct Case {
+    const char* name;
+    float eps1, eps2;
+    std::int32_t mit;
+    EstimatorExit exit;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"parameter test", 0.0f, 1e-5f, 50, EstimatorExit::parameters_converged},
+           {"sum test", 2e-5f, 0.0f, 50, EstimatorExit::sum_converged},
+           {"iteration limit", 0.0f, 0.0f, 3, EstimatorExit::iteration_limit},
+       }) {
+    SCOPED_TRACE(c.name);
+    Estimation run = exponential_run(data);
+    run.settings = {c.eps1, c.eps2, c.mit, 0.01f, 10.0f};
+    RecordingObserver observer;
+    Recorder model{{}, data.body(), &observer};
+    const EstimatorResult result = run.run(model, observer);
+    EXPECT_EQ(result.exit, c.exit);
+    EXPECT_EQ(observer.exit, c.exit);
+    if (c.exit == EstimatorExit::iteration_limit) {
+      EXPECT_EQ(result.iterations, c.mit + 1);
+    }
+    EXPECT_EQ(observer.events.back(), "finished 1 " + std::to_string(result.iterations));
+    // Each iteration costs a difference call per parameter and at least one trial; the statistics add a
+    // difference call per parameter.
+    EXPECT_GE(model.calls.size(), 1u + 3u * static_cast<std::size_t>(std::min(result.iterations, c.mit)) + 2u);
+  }
+
+  // f = 1e-12 th: the scaled gradient is small and the step points straight at it, but unscaled the step
+  // is about -1e12, so every halved trial still changes the sign of th = 1. 36 refusals in the first
+  // iteration and no trial evaluated, so the final sum of squares is the initial one.
+  Estimation run{1, {-1.0f, -1.0f}, {1.0f}, {1e-4f}, {1.0f}};
+  Recorder model{{}, [](std::span<const float> par, std::span<float> ye) {
+                   for (float& v : ye) v = static_cast<float>(1e-12 * par[0]);
+                 }};
+  RecordingObserver observer;
+  const EstimatorResult result = run.run(model, observer);
+  EXPECT_EQ(result.exit, EstimatorExit::no_reduction);
+  EXPECT_EQ(result.iterations, 1);
+  EXPECT_EQ(result.estimates[0], 1.0f);
+  // Initial evaluation, one difference, then after the iteration one difference for the intervals.
+  ASSERT_EQ(model.calls.size(), 3u);
+  EXPECT_EQ(model.calls[0][0], 1.0f);
+  EXPECT_EQ(model.calls[2][0], model.calls[1][0]);
+  EXPECT_EQ(observer.ssq, 2.0f);
+  EXPECT_EQ(observer.sumc, 2.0f);
+  EXPECT_EQ(result.sumc, 2.0f);
+}
+
+TEST(Estimate, CallsTheObserverBetweenTheModelCallsInTheOrderOfTheReport) {
+  const Exponential data(12, 3.0, 0.2, 0.5, 0.01);
+  Estimation run = exponential_run(data);
+  run.settings.mit = 1;
+  RecordingObserver observer;
+  Recorder model{{}, data.body(), &observer};
+  const EstimatorResult result = run.run(model, observer);
+  ASSERT_EQ(result.exit, EstimatorExit::iteration_limit);
+  // One iteration: two differences and the trials, then the statistics with two more differences.
+  const std::size_t trials = model.calls.size() - 1 - 2 - 2;
+  ASSERT_GE(trials, 1u);
+  std::vector<std::string> expected{"started 12 2 " + std::to_string(5 * 2 + 2 * 12 + 2 * 2 * 2 + 12 * 2),
+                                    "evaluating_start", "model", "initial_sum"};
+  expected.insert(expected.end(), 2 + trials, "model");
+  for (const char* e : {"stopped", "correlation", "normalising", "variance 10", "limits", "model", "model",
+                        "intervals", "estimates", "finished 1 2"}) {
+    expected.push_back(e);
+  }
+  EXPECT_EQ(observer.events, expected);
+}
+
+TEST(Estimate, TakesNegativeSumToleranceAsZero) {
+  const Exponential data(12, 3.0, 0.2, 0.5, 0.01);
+  Estimation run = exponential_run(data);
+  run.settings = {-1.0f, 0.0f, 20, 0.01f, 10.0f};
+  RecordingObserver observer;
+  Recorder model{{}, data.body()};
+  const EstimatorResult result = run.run(model, observer);
+  EXPECT_EQ(result.eps1, 0.0f);
+  EXPECT_FALSE(std::signbit(result.eps1));
+  // With no stopping test left, only the iteration limit or a failed iteration ends the fit.
+  EXPECT_TRUE(result.exit == EstimatorExit::iteration_limit || result.exit == EstimatorExit::no_reduction);
+  if (result.exit == EstimatorExit::iteration_limit) {
+    EXPECT_EQ(result.iterations, 21);
+  }
+}
+
+// The starting value gives f = 1 and its difference f = 2; every later call gives `trial`.
+Recorder scripted(float trial) {
+  return Recorder{{}, [trial, calls = 0](std::span<const float>, std::span<float> ye) mutable {
+                    ++calls;
+                    ye[0] = calls == 1 ? 1.0f : calls == 2 ? 2.0f : trial;
+                  }};
+}
+
+TEST(Estimate, AcceptsASlightlyLargerSumOfSquaresWithinTheTolerance) {
+  // Every trial's sum of squares is 1 + growth against 1 before; eps1 is 1e-3.
+  for (const double growth : {0.5e-3, 2e-3}) {
+    Estimation run = one_parameter(1.0f, 0.0f, 0.5f);
+    run.settings = {1e-3f, 0.0f, 5, 0.01f, 10.0f};
+    Recorder model = scripted(static_cast<float>(std::sqrt(1 + growth)));
+    RecordingObserver observer;
+    const EstimatorResult result = run.run(model, observer);
+    if (growth < 1e-3) {
+      EXPECT_EQ(result.exit, EstimatorExit::sum_converged);
+      ASSERT_EQ(model.calls.size(), 3u);
+      EXPECT_EQ(result.estimates[0], model.calls[2][0]) << "the trial is taken";
+      EXPECT_LT(result.estimates[0], 1.0f);
+    } else {
+      EXPECT_EQ(result.exit, EstimatorExit::no_reduction);
+      EXPECT_EQ(model.calls.size(), 2u + 36u);
+      EXPECT_EQ(result.estimates[0], 1.0f);
+    }
+  }
+}
+
+TEST(Estimate, RefusesATrialThatChangesASignWithoutCallingTheModel) {
+  // Linear model with p = th / 2 exactly and no damping: the first trial is th + (y - f(th)).
+  struct Case {
+    const char* name;
+    float start, y, sign;
+    std::vector<float> trials;  // parameters of the model calls after the initial one and the difference
+  };
+  for (const Case& c : std::vector<Case>{
+           {"crossing to -0.5 refused, half step taken", 2.0f, -2.5f, 1.0f, {0.75f}},
+           {"reaching +0.0 from above allowed", 2.0f, -2.0f, 1.0f, {0.0f}},
+           {"crossing allowed without the switch", 2.0f, -2.5f, 0.0f, {-0.5f}},
+           {"reaching +0.0 from below refused", -2.0f, 2.0f, 1.0f, {-1.0f}},
+       }) {
+    SCOPED_TRACE(c.name);
+    Estimation run = one_parameter(c.start, c.y, 0.5f);
+    run.signs = {c.sign};
+    run.settings.flam = 0.0f;
+    const float origin = c.start;
+    Recorder model{{}, [origin](std::span<const float> par, std::span<float> ye) { ye[0] = par[0] - origin; }};
+    RecordingObserver observer;
+    const EstimatorResult result = run.run(model, observer);
+    EXPECT_EQ(result.exit, EstimatorExit::iteration_limit);
+    ASSERT_EQ(model.calls.size(), 2 + c.trials.size());
+    EXPECT_EQ(model.calls[1][0], c.start * 1.5f);
+    for (std::size_t k = 0; k < c.trials.size(); ++k) {
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(model.calls[2 + k][0]), std::bit_cast<std::uint32_t>(c.trials[k]))
+          << model.calls[2 + k][0];
+    }
+    EXPECT_EQ(result.estimates[0], c.trials.back());
+  }
+}
+
+TEST(Estimate, RaisesTheDampingAboveThirtyDegreesAndHalvesTheStepOtherwise) {
+  // Only the starting value and its difference give numbers; every trial fails (its sum is undefined). The one-parameter
+  // "cosine" is (1 + lambda) / y^2 here: y = -2.5 gives about 81 degrees, y = -1.05 about 25 degrees.
+  struct Case {
+    const char* name;
+    double y;
+    std::vector<double> factors;  // trial k is 2 + y * factor
+  };
+  const std::vector<Case> cases{
+      // lambda 0.001, 0.01, 0.1, 1, 10; at 10 the cosine exceeds 1, so the step is then halved.
+      {"wide angle", -2.5, {1 / 1.001, 1 / 1.01, 1 / 1.1, 1 / 2.0, 1 / 11.0, 0.5 / 11.0, 0.25 / 11.0}},
+      {"narrow angle", -1.05, {1 / 1.001, 0.5 / 1.001, 0.25 / 1.001, 0.125 / 1.001}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Estimation run = one_parameter(2.0f, static_cast<float>(c.y), 0.5f);
+    run.signs = {0.0f};
+    Recorder model{{}, [calls = 0](std::span<const float> par, std::span<float> ye) mutable {
+                     ye[0] = ++calls <= 2 ? par[0] - 2.0f : std::numeric_limits<float>::quiet_NaN();
+                   }};
+    RecordingObserver observer;
+    const EstimatorResult result = run.run(model, observer);
+    EXPECT_EQ(result.exit, EstimatorExit::no_reduction);
+    EXPECT_EQ(result.iterations, 1);
+    ASSERT_EQ(model.calls.size(), 2u + 36u);
+    for (std::size_t k = 0; k < c.factors.size(); ++k) {
+      EXPECT_NEAR(model.calls[2 + k][0], 2.0 + c.y * c.factors[k], 2e-6) << "trial " << k + 1;
+    }
+  }
+}
+
+TEST(Estimate, SkipsVarianceLimitsAndIntervalsWithoutDegreesOfFreedom) {
+  const Exponential data(2, 3.0, 0.2, 0.0, 0.0);
+  Estimation run = exponential_run(data);
+  RecordingObserver observer;
+  Recorder model{{}, data.body()};
+  const EstimatorResult result = run.run(model, observer);
+  EXPECT_EQ(result.idf, 0);
+  EXPECT_FALSE(result.sdev.has_value());
+  EXPECT_TRUE(result.upper_limits.empty() && result.fitted_upper.empty());
+  for (const char* absent : {"variance", "limits", "intervals"}) EXPECT_EQ(observer.count(absent), 0u) << absent;
+  EXPECT_EQ(observer.count("normalising"), 1u);
+  EXPECT_EQ(observer.count("estimates"), 1u);
+}
+
+TEST(Estimate, ReturnsTheFitFiguresLimitsAndIntervals) {
+  const Exponential data(30, 3.0, 0.2, 0.5, 0.05);
+  Estimation run{1, data.y, {3.5f, 0.25f, 0.4f}, {1e-4f, 1e-4f, 1e-4f}, {1.0f, 1.0f, 1.0f}};
+  RecordingObserver observer;
+  Recorder model{{}, data.body()};
+  const EstimatorResult result = run.run(model, observer);
+  std::vector<float> fitted(30);
+  data.body()(result.estimates, fitted);
+  double sum = 0;
+  for (int i = 0; i < 30; ++i) sum += (double(fitted[i]) - data.y[i]) * (double(fitted[i]) - data.y[i]);
+  EXPECT_EQ(result.idf, 27);
+  EXPECT_NEAR(result.sumc / sum, 1.0, 1e-5);
+  ASSERT_TRUE(result.sdev.has_value());
+  EXPECT_NEAR(*result.sdev / std::sqrt(sum / 27), 1.0, 1e-5);
+  EXPECT_NEAR(observer.variance_seen / (sum / 27), 1.0, 1e-5);
+  EXPECT_EQ(result.fitted, fitted);
+  ASSERT_EQ(result.correlation.size(), 9u);
+  ASSERT_EQ(result.normalising.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_FLOAT_EQ(result.correlation[i * 3 + i], 1.0f);
+    // th +- 2 e sdev, and the same figures as the observer saw.
+    EXPECT_FLOAT_EQ(result.upper_limits[i], result.estimates[i] + 2 * result.normalising[i] * *result.sdev);
+    EXPECT_FLOAT_EQ(result.lower_limits[i], result.estimates[i] - 2 * result.normalising[i] * *result.sdev);
+  }
+  EXPECT_EQ(result.upper_limits, observer.limits_upper);
+  EXPECT_EQ(result.lower_limits, observer.limits_lower);
+  ASSERT_EQ(result.fitted_upper.size(), 30u);
+  for (std::size_t k = 0; k < 30; ++k) {
+    EXPECT_GT(result.fitted_upper[k], result.fitted[k]);
+    EXPECT_NEAR(result.fitted_upper[k] - result.fitted[k], result.fitted[k] - result.fitted_lower[k], 1e-6);
+  }
+  EXPECT_EQ(result.fitted_upper, observer.intervals_upper);
+}
+
+TEST(Estimate, WorksInTheCallersArraysWhenGiven) {
+  const Exponential data(10, 3.0, 0.2, 0.5, 0.01);
+  Estimation run{1, data.y, {3.5f, 0.25f, 0.4f}, {1e-4f, 1e-4f, 1e-4f}, {1.0f, 1.0f, 1.0f}};
+  std::vector<float> q(3), p(3), e(3), phi(3), tb(3), f(10), r(10), a(9), d(9), delz(30);
+  RecordingObserver mine, own;
+  Recorder model{{}, data.body()};
+  const EstimatorResult in_place =
+      estimate(model.model(), EstimatorProblem{1, run.y, run.th, run.difz, run.signs}, run.settings, mine,
+               EstimatorWorkspace{q, p, e, phi, tb, f, r, a, d, delz});
+  const EstimatorResult allocated = run.run(model, own);
+  EXPECT_EQ(in_place.estimates, allocated.estimates);
+  EXPECT_EQ(mine.events, own.events);
+  EXPECT_EQ(f, in_place.fitted);
+  EXPECT_EQ(a, in_place.correlation);
+  EXPECT_EQ(std::vector<float>(tb), in_place.lower_limits);
+  // One array too short: rejected before any model call.
+  std::vector<float> short_delz(29);
+  const std::size_t calls = model.calls.size();
+  RecordingObserver refused;
+  EXPECT_EQ(estimate(model.model(), EstimatorProblem{1, run.y, run.th, run.difz, run.signs}, run.settings, refused,
+                     EstimatorWorkspace{q, p, e, phi, tb, f, r, a, d, short_delz})
+                .exit,
+            EstimatorExit::rejected);
+  EXPECT_EQ(model.calls.size(), calls);
+}
+
+}  // namespace
+}  // namespace laifit
