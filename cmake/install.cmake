@@ -1,0 +1,18 @@
+# What `cmake --install` puts in place: the laifit command, and the estimator library with its public
+# headers and a CMake package, so that find_package(laifit) gives laifit::estimator.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS laifit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS laifit_estimator EXPORT laifitTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/laifit DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+
+set(laifit_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/laifit)
+install(EXPORT laifitTargets NAMESPACE laifit:: DESTINATION ${laifit_package_dir})
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/laifitConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/laifitConfig.cmake INSTALL_DESTINATION ${laifit_package_dir})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/laifitConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/laifitConfig.cmake ${PROJECT_BINARY_DIR}/laifitConfigVersion.cmake
+        DESTINATION ${laifit_package_dir})
