@@ -35,8 +35,9 @@ int main() {
       ::close(dir);
     }
   } catch (const std::exception& e) {
-    error_text += std::string("Error: internal error: ") + e.what() + '\n';
-    status = 2;
+    // A fault of laifit itself, not of the run folder: said so, with a status of its own.
+    error_text += std::string("laifit: internal error: ") + e.what() + "; please report it\n";
+    status = laifit::kInternalErrorStatus;
   }
   write_all(STDERR_FILENO, error_text);
   return status;

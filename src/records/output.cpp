@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "check/check.hpp"
 #include "records/edit.hpp"
 #include "records/failure.hpp"
 
@@ -62,9 +63,8 @@ void OutputChannel::end_record(Where where) {
 
 void OutputChannel::write(const Format& format, std::span<const Item> items, Where where) {
   ItemCursor cursor(items);
-  if (!cursor.done() && !format.has_data()) {
-    throw std::logic_error("format " + format.literal() + " has items but no data descriptor");
-  }
+  LAIFIT_CHECK(cursor.done() || format.has_data(),
+               "format " + std::string(format.literal()) + " has items but no data descriptor");
   const auto steps = format.steps();
   std::size_t pending_skip = 0;  // X positions become blanks only when something follows them
   while (true) {
@@ -89,12 +89,12 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
         const Scalar v = cursor.next();
         switch (step.kind) {
           case FormatStep::Kind::integer:
-            if (v.kind != Scalar::Kind::integer) throw std::logic_error("I needs an integer: " + format.literal());
+            LAIFIT_CHECK(v.kind == Scalar::Kind::integer, "I needs an integer: " + std::string(format.literal()));
             edit_integer(buffer_, v.integer, step.width);
             break;
           case FormatStep::Kind::fixed:
           case FormatStep::Kind::exponent:
-            if (v.kind != Scalar::Kind::real) throw std::logic_error("F and E need a real: " + format.literal());
+            LAIFIT_CHECK(v.kind == Scalar::Kind::real, "F and E need a real: " + std::string(format.literal()));
             if (step.kind == FormatStep::Kind::fixed) {
               edit_fixed(buffer_, v.real, step.width, step.digits);
             } else {
@@ -102,7 +102,7 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
             }
             break;
           default:
-            if (v.kind != Scalar::Kind::text) throw std::logic_error("A needs a text: " + format.literal());
+            LAIFIT_CHECK(v.kind == Scalar::Kind::text, "A needs a text: " + std::string(format.literal()));
             edit_characters(buffer_, v.text, step.width);
             break;
         }

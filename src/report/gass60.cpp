@@ -1,7 +1,8 @@
 #include "report/gass60.hpp"
 
 #include <array>
-#include <stdexcept>
+
+#include "check/check.hpp"
 
 namespace laifit {
 
@@ -40,7 +41,7 @@ void gass60(std::int32_t itype, std::int32_t nq, std::span<const float> a, std::
   if (np > 0) {
     const auto n = static_cast<std::size_t>(np);
     const bool short_array = itype == 3 ? c.size() / n < n : a.size() < n || (itype == 2 && b.size() < n);
-    if (short_array) throw std::invalid_argument("gass60: array shorter than the order it is printed with");
+    LAIFIT_CHECK(!short_array, "gass60: array shorter than the order it is printed with");
   }
   std::int32_t nr = np / 10;
   std::int32_t low = 1;

@@ -1,8 +1,9 @@
 #include "report/haus.hpp"
 
 #include <algorithm>
-#include <stdexcept>
 #include <vector>
+
+#include "check/check.hpp"
 
 namespace laifit {
 
@@ -29,9 +30,8 @@ EstimatorResult haus(std::int32_t nprob, const EstimatorModel& model, std::int32
                      std::int32_t npar, std::span<float> par, std::span<const float> signs, std::int32_t maxit,
                      float& errc, float errp, std::span<float> work, const ReportChannels& out) {
   const std::size_t np = count(npar), n = count(nob);
-  if (yob.size() < n || par.size() < np || signs.size() < np) {
-    throw std::invalid_argument("haus: parameter or observation array shorter than its count");
-  }
+  LAIFIT_CHECK(yob.size() >= n && par.size() >= np && signs.size() >= np,
+               "haus: parameter or observation array shorter than its count");
   const auto i = workspace_offsets(npar, nob);
 
   // The difference proportions fill the first npar entries; ind ends one past them.
