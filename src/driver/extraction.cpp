@@ -12,10 +12,7 @@
 namespace laifit {
 namespace {
 
-const Format& line_format() {
-  static const Format f("(200a1)");
-  return f;
-}
+constexpr Format kLineFormat("(200a1)");
 
 constexpr std::size_t kScanned = 100;  // header characters examined
 constexpr std::size_t kKeptWord = 12;  // characters of a header word that are compared
@@ -42,7 +39,7 @@ int find_lai_column(const std::array<char, 200>& header) {
 void extract_observations(Units& units, std::string_view ficobs) {
   std::array<char, 200> entete;
   InputChannel& table = units.open_input(unit::kObsTable, ficobs);
-  read_fixed(table, line_format(), {Dest::characters(entete)});
+  read_fixed(table, kLineFormat, {Dest::characters(entete)});
 
   const int collai = find_lai_column(entete);
   if (collai == 0) {
@@ -56,9 +53,9 @@ void extract_observations(Units& units, std::string_view ficobs) {
   table.step_back();
 
   OutputChannel& copy = units.open_output(unit::kTempobs2, "tempobs2.txt");
-  while (read_fixed_or_end(table, line_format(), {Dest::characters(entete)})) {
+  while (read_fixed_or_end(table, kLineFormat, {Dest::characters(entete)})) {
     std::replace(entete.begin(), entete.end(), ';', ' ');
-    copy.write(line_format(), {Item::characters(entete)});
+    copy.write(kLineFormat, {Item::characters(entete)});
   }
   units.close(unit::kTempobs2);
 

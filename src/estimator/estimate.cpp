@@ -176,14 +176,14 @@ void Core::scaled_system() {
 // estimator always has.
 void Core::angle() {
   step_ = 1.0f;
-  float sum1 = 0.0f, sum2 = 0.0f, sum3 = 0.0f;
+  float dot = 0.0f, step_length2 = 0.0f, gradient_length2 = 0.0f;  // p.phi, p.p and phi.phi
   for (std::size_t i = 0; i < npar_; ++i) {
-    sum1 = store(double(sum1) + double(w_.p[i]) * w_.phi[i]);
-    sum2 = store(double(sum2) + double(w_.p[i]) * w_.p[i]);
-    sum3 = store(double(sum3) + double(w_.phi[i]) * w_.phi[i]);
+    dot = store(double(dot) + double(w_.p[i]) * w_.phi[i]);
+    step_length2 = store(double(step_length2) + double(w_.p[i]) * w_.p[i]);
+    gradient_length2 = store(double(gradient_length2) + double(w_.phi[i]) * w_.phi[i]);
   }
   for (std::size_t i = 0; i < npar_; ++i) w_.phi[i] = w_.p[i];
-  float cosine = store(double(sum1) / at_least(double(sum2) * sum3, double(kUnderflowGuard)));
+  float cosine = store(double(dot) / at_least(double(step_length2) * gradient_length2, double(kUnderflowGuard)));
   if (double(cosine) > 1.0) cosine = 1.0f;  // an undefined cosine stays undefined
   gamma_ = store(std::acos(double(cosine)) * double(kDegreesPerRadian));
 }

@@ -8,18 +8,9 @@ namespace laifit {
 
 namespace {
 
-const Format& column_numbers() {
-  static const Format format("(1x,i8,9i12)");
-  return format;
-}
-const Format& values() {
-  static const Format format("(1x,10e12.4)");
-  return format;
-}
-const Format& triangle_row() {
-  static const Format format("(1x,i3,1x,f7.4,9f12.4)");
-  return format;
-}
+constexpr Format kColumnNumbers("(1x,i8,9i12)");
+constexpr Format kValues("(1x,10e12.4)");
+constexpr Format kTriangleRow("(1x,i3,1x,f7.4,9f12.4)");
 
 // One record on the report channel, then the same record on the screen at print level 3.
 void put(const Format& format, std::initializer_list<Item> items, OutputChannel& me, OutputChannel& mi,
@@ -56,11 +47,11 @@ void gass60(std::int32_t itype, std::int32_t nq, std::span<const float> a, std::
     std::array<std::int32_t, 10> numbers{};
     const auto width = static_cast<std::size_t>(lup - low + 1);
     for (std::size_t k = 0; k < width; ++k) numbers[k] = low + static_cast<std::int32_t>(k);
-    put(column_numbers(), {std::span<const std::int32_t>(numbers.data(), width)}, me, mi, imp);
+    put(kColumnNumbers, {std::span<const std::int32_t>(numbers.data(), width)}, me, mi, imp);
 
     if (itype == 2) {
-      put(values(), {columns(b, low, lup)}, me, mi, imp);
-      put(values(), {columns(a, low, lup)}, me, mi, imp);
+      put(kValues, {columns(b, low, lup)}, me, mi, imp);
+      put(kValues, {columns(a, low, lup)}, me, mi, imp);
     } else if (itype == 3) {
       // Row i of the lower triangle is read down column i of the symmetric matrix: rows low..i inside
       // the panel's square, rows low..lup below it.
@@ -69,10 +60,10 @@ void gass60(std::int32_t itype, std::int32_t nq, std::span<const float> a, std::
                              static_cast<std::size_t>(low - 1),
                          static_cast<std::size_t>(last_row - low + 1));
       };
-      for (std::int32_t i = low; i <= lup; ++i) put(triangle_row(), {i, column_part(i, i)}, me, mi, imp);
-      for (std::int32_t i = lup + 1; i <= np; ++i) put(triangle_row(), {i, column_part(i, lup)}, me, mi, imp);
+      for (std::int32_t i = low; i <= lup; ++i) put(kTriangleRow, {i, column_part(i, i)}, me, mi, imp);
+      for (std::int32_t i = lup + 1; i <= np; ++i) put(kTriangleRow, {i, column_part(i, lup)}, me, mi, imp);
     } else {
-      put(values(), {columns(a, low, lup)}, me, mi, imp);
+      put(kValues, {columns(a, low, lup)}, me, mi, imp);
     }
     low += 10;
     lup += 10;

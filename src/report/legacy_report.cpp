@@ -34,10 +34,9 @@ struct ReportFormats {
   Format closing{"(//'    FIN DU PROBLEME No.',i5,3x,i5,' iterations.'/ 4x,44(1h-))"};
 };
 
-const ReportFormats& formats() {
-  static const ReportFormats instance;
-  return instance;
-}
+constexpr ReportFormats kFormats{};
+
+const ReportFormats& formats() { return kFormats; }
 
 }  // namespace
 

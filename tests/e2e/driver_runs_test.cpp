@@ -138,6 +138,11 @@ TEST(DriverRuns, PlacesTheObservationsOfTheSeries) {
        records({" pas   1.00000000            2010         365        2011", " jlevee          470",
                 " levee obs            1         470         470", " i           1         470   5.00000007E-02",
                 " i           2         480   7.00000003E-02", " nobs           2", " call of laibym"})},
+      {"a row whose value reads as not a number after emergence is skipped like a missing one", kParam,
+       "ian;mo;jo;jul;lai(n)\n2011;4;15;105;0.05\n2011;4;20;110;NaN\n2011;4;25;115;0.07\n",
+       records({" pas   1.00000000            2011         365        2011", " jlevee          105",
+                " levee obs            1         105         105", " i           1         105   5.00000007E-02",
+                " i           2         115   7.00000003E-02", " nobs           2", " call of laibym"})},
       // Emergence on 10 December 2012 (day 345); 10 January 2013 is day 366 + 10.
       {"a leap sowing year has 366 days", leap_param, "ian;mo;jo;jul;lai(n)\n2012;12;31;366;0.02\n2013;1;10;10;0.08\n",
        records({" pas   1.00000000            2012         366        2012", " jlevee          345",

@@ -1,0 +1,16 @@
+#pragma once
+// The climate reading of the fitting procedure: one or two daily climate files turned into cumulative
+// degree-days by day number.
+
+#include "day_table.hpp"
+#include "records/units.hpp"
+#include "state/shared_state.hpp"
+
+namespace laifit {
+
+// Reads the climate files open on their units: the first file is skipped up to the day before
+// emergence, then every record adds its mean temperature above base; with two climate years the second
+// file continues the day count from the first file's last day. Traces the end of each file.
+ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel& trace);
+
+}  // namespace laifit
