@@ -21,6 +21,8 @@ constexpr double kAngleThreshold = 30.0;
 // The difference evaluations write into a buffer of this many values.
 constexpr std::size_t kDifferenceBuffer = 390;
 static_assert(kDifferenceBuffer >= EstimatorLimits::max_observations);
+// Entries of the lower triangle of the normal matrix, diagonal included.
+constexpr std::size_t kMaxPairs = EstimatorLimits::max_parameters * (EstimatorLimits::max_parameters + 1) / 2;
 
 // max(x, floor) where x may be undefined: an undefined x gives the floor.
 double at_least(double x, double floor) { return x > floor ? x : floor; }
@@ -143,11 +145,19 @@ void Core::differences() {
 
 // d = J'J, and its diagonal's square roots as scale factors.
 void Core::normal_matrix() {
-  for (std::size_t i = 0; i < npar_; ++i) {
-    for (std::size_t j = 0; j <= i; ++j) {
-      float sum = 0.0f;
-      for (std::size_t k = 0; k < nobs_; ++k) sum = store(double(sum) + double(delz(k, i)) * delz(k, j));
-      at(w_.d, i, j) = at(w_.d, j, i) = store(double(sum) / (double(w_.p[i]) * w_.p[j]));
+  // Each running sum is rounded to float after every term, so one sum's terms wait for each other: all
+  // sums advance together, observation by observation, each with its terms in the same order as alone.
+  std::array<float, kMaxPairs> sums{};
+  for (std::size_t k = 0; k < nobs_; ++k) {
+    std::size_t pair = 0;
+    for (std::size_t i = 0; i < npar_; ++i) {
+      const double di = delz(k, i);
+      for (std::size_t j = 0; j <= i; ++j, ++pair) sums[pair] = store(double(sums[pair]) + di * delz(k, j));
+    }
+  }
+  for (std::size_t i = 0, pair = 0; i < npar_; ++i) {
+    for (std::size_t j = 0; j <= i; ++j, ++pair) {
+      at(w_.d, i, j) = at(w_.d, j, i) = store(double(sums[pair]) / (double(w_.p[i]) * w_.p[j]));
     }
   }
   for (std::size_t i = 0; i < npar_; ++i) {

@@ -130,6 +130,11 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
   end_record(where);
 }
 
+void OutputChannel::write_pieces(std::initializer_list<std::string_view> pieces, Where where) {
+  for (const std::string_view piece : pieces) buffer_.append(piece);
+  end_record(where);
+}
+
 void OutputChannel::write_list(std::span<const Item> items, Where where) {
   // One blank before every value but the first, except between two texts, which touch.
   enum class Last : std::uint8_t { nothing, text, value } last = Last::nothing;

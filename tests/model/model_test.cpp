@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,30 @@ TEST(Model, WritesOnlyTheHeadingsWhenNothingIsEvaluated) {
     EXPECT_EQ(screen.flushed(), " debug-  appel de model\r\n debug-  ajustement" + std::string(1 + 10, ' ') +
                                     std::to_string(nbpar) + "  parametres\r\n");
     EXPECT_EQ(ye, std::vector<float>(3, -7.0f));
+  }
+}
+
+TEST(Model, LinesAreTheFreeFormatRecordsOfTheirItems) {
+  // Parameters and thermal times of every kind of magnitude, sign and class, against write_list.
+  std::mt19937 gen(7);
+  const auto any_float = [&] { return std::bit_cast<float>(static_cast<std::uint32_t>(gen())); };
+  for (int trial = 0; trial < 200; ++trial) {
+    const auto nob = static_cast<std::int32_t>(1 + gen() % 12);
+    const auto npar = static_cast<std::int32_t>(gen() % 6);
+    std::vector<float> stemp(static_cast<std::size_t>(nob)), par(5, 1.0f);
+    for (float& t : stemp) t = trial % 2 == 0 ? any_float() : static_cast<float>(gen() % 300000) / 100.0f;
+    for (std::int32_t k = 0; k < npar; ++k) par[static_cast<std::size_t>(k)] = any_float();
+    const CurveModel curve{5, CurveCoding{11111, {}}, stemp};
+    std::vector<float> ye(static_cast<std::size_t>(nob));
+    Screen screen, expected;
+    model(1, par, ye, nob, npar, curve, screen.channel);
+    expected.channel.write_list({"debug-  appel de model"});
+    expected.channel.write_list({"debug-  ajustement", 5, " parametres"});
+    const std::span<const float> shown = std::span<const float>(par).first(static_cast<std::size_t>(npar));
+    for (std::int32_t i = 1; i <= nob; ++i) {
+      expected.channel.write_list({"debug-  ", i, "nob", nob, shown, npar, stemp[static_cast<std::size_t>(i - 1)]});
+    }
+    ASSERT_EQ(screen.flushed(), expected.flushed()) << "trial " << trial;
   }
 }
 

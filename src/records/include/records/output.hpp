@@ -83,6 +83,10 @@ class OutputChannel {
   }
   void write_list(std::span<const Item> items, Where where = Where::current());
 
+  // One record made of pieces already laid out by the field editors (edit.hpp), joined as they are: for a
+  // caller that writes the same fields many times and renders each of them once.
+  void write_pieces(std::initializer_list<std::string_view> pieces, Where where = Where::current());
+
   // Hands everything buffered to the sink; a refusal ends the run.
   void flush(Where where = Where::current());
 
