@@ -7,6 +7,7 @@ namespace laifit {
 namespace {
 
 __extension__ typedef unsigned __int128 u128;
+__extension__ typedef __int128 i128;
 
 // 5^n for n = 0 … 55, the largest power of five below 2^128.
 constexpr std::array<u128, 56> kPow5 = [] {
@@ -22,11 +23,11 @@ constexpr int floor_log10_pow2(int b) { return (b * 78913) >> 18; }
 // The same against log10 2 to twenty decimals, which no b in range lies close enough to an integer to
 // fool; the shift-and-multiply form above must agree with it everywhere.
 constexpr bool floor_log10_pow2_exact() {
-  constexpr __int128 kLog2Scaled = static_cast<__int128>(3010299956639811952ll) * 10 + 1;  // log10 2 × 10^20
-  constexpr __int128 kScale = static_cast<__int128>(10000000000000000000ull) * 10;
+  constexpr i128 kLog2Scaled = static_cast<i128>(3010299956639811952ll) * 10 + 1;  // log10 2 × 10^20
+  constexpr i128 kScale = static_cast<i128>(10000000000000000000ull) * 10;
   for (int b = -149; b <= 127; ++b) {
-    const __int128 x = b * kLog2Scaled;
-    const __int128 f = x >= 0 ? x / kScale : -((-x + kScale - 1) / kScale);
+    const i128 x = b * kLog2Scaled;
+    const i128 f = x >= 0 ? x / kScale : -((-x + kScale - 1) / kScale);
     if (f != floor_log10_pow2(b)) return false;
   }
   return true;
@@ -86,7 +87,7 @@ NineDigits nine_digits(float value) {
       t = wide_product_shifted(m, kPow5[static_cast<std::size_t>(n)], s);
     }
   } else {
-    // value × 10^-q = m × 2^(e2 - q) / 5^q; a float of 10^9 or more has e2 > q, so no bit is lost.
+    // value × 10^-q = m × 2^(e2 - q) / 5^q; a float this large (10^10 or more) has e2 > q: no bit is lost.
     const u128 num = static_cast<u128>(m) << (e2 - q);
     const u128 den = kPow5[static_cast<std::size_t>(q)];
     t = {static_cast<std::uint64_t>(num / den), num % den != 0};
