@@ -1,5 +1,6 @@
 #include "records/edit.hpp"
 
+#include <array>
 #include <bit>
 #include <cassert>
 #include <charconv>
@@ -105,6 +106,29 @@ void fit_optional_zero(TextBuffer& out, std::string_view s, int width) {
   right_justify(out, s, width);
 }
 
+// "00" … "99": two digits per lookup.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> t{};
+  for (int k = 0; k < 100; ++k) {
+    t[static_cast<std::size_t>(2 * k)] = static_cast<char>('0' + k / 10);
+    t[static_cast<std::size_t>(2 * k + 1)] = static_cast<char>('0' + k % 10);
+  }
+  return t;
+}();
+
+// The nine digits of n (n < 10^9) as four independent pairs and a leading digit, not nine dependent
+// divisions in a row.
+void write_nine_digits(char* d, std::uint32_t n) {
+  const std::uint32_t rest = n % 100000000u;
+  const std::uint32_t high = rest / 10000u;
+  const std::uint32_t low = rest % 10000u;
+  d[0] = static_cast<char>('0' + n / 100000000u);
+  std::memcpy(d + 1, &kDigitPairs[2 * (high / 100u)], 2);
+  std::memcpy(d + 3, &kDigitPairs[2 * (high % 100u)], 2);
+  std::memcpy(d + 5, &kDigitPairs[2 * (low / 100u)], 2);
+  std::memcpy(d + 7, &kDigitPairs[2 * (low % 100u)], 2);
+}
+
 }  // namespace
 
 void edit_integer(TextBuffer& out, std::int32_t value, int width) {
@@ -190,11 +214,7 @@ void list_real(TextBuffer& out, float value) {
   // floating-point flag to guard against even for a subnormal.
   const NineDigits nine = nine_digits(value);
   char d[9];
-  std::uint32_t n = nine.digits;
-  for (int k = 8; k >= 0; --k) {
-    d[k] = static_cast<char>('0' + n % 10);
-    n /= 10;
-  }
+  write_nine_digits(d, nine.digits);
   const bool negative = b.negative();
   const int exponent = nine.exponent;
   if (exponent >= -1 && exponent <= 8) {
