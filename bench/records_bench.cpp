@@ -101,7 +101,8 @@ std::vector<float> fit_values() {
   std::uniform_real_distribution<double> small(-3.0, 0.0);
   std::vector<float> v(4096);
   for (std::size_t k = 0; k < v.size(); ++k) {
-    v[k] = k % 8 == 7 ? -static_cast<float>(std::pow(10.0, small(rng))) : static_cast<float>(std::pow(10.0, decade(rng)));
+    const double magnitude = k % 8 == 7 ? std::pow(10.0, small(rng)) : std::pow(10.0, decade(rng));
+    v[k] = k % 8 == 7 ? -static_cast<float>(magnitude) : static_cast<float>(magnitude);
   }
   return v;
 }

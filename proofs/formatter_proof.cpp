@@ -48,11 +48,19 @@ void prove(std::uint64_t first, std::uint64_t last, Tally& tally, int thread) {
     const std::uint64_t hi = lo + kBlock - 1 < last ? lo + kBlock - 1 : last;
     fresh.clear();
     laifit::clear_fp_flags();
-    for (std::uint64_t u = lo; u <= hi; ++u) laifit::list_real(fresh, std::bit_cast<float>(static_cast<std::uint32_t>(u)));
+    for (std::uint64_t u = lo; u <= hi; ++u) {
+      laifit::list_real(fresh, std::bit_cast<float>(static_cast<std::uint32_t>(u)));
+    }
     if (laifit::raised_fp_flags().any()) {
       ++tally.flagged_blocks;
       const std::lock_guard<std::mutex> lock(g_print);
       std::printf("FLAG raised in block %08" PRIx64 "\n", lo);
+    }
+    if (fresh.size() != (hi - lo + 1) * 16) {  // every field is 16 characters, or none lines up
+      ++tally.mismatches;
+      const std::lock_guard<std::mutex> lock(g_print);
+      std::printf("LENGTH %zu for block %08" PRIx64 "\n", fresh.size(), lo);
+      continue;
     }
     const char* got = fresh.data();
     for (std::uint64_t u = lo; u <= hi; ++u, got += 16) {
@@ -67,8 +75,8 @@ void prove(std::uint64_t first, std::uint64_t last, Tally& tally, int thread) {
       next_report += std::uint64_t{1} << 28;
       const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       const std::lock_guard<std::mutex> lock(g_print);
-      std::printf("thread %d at %08" PRIx64 ": %" PRIu64 " compared, %" PRIu64 " mismatches, %.0f s\n", thread, hi,
-                  tally.compared, tally.mismatches, s);
+      std::printf("thread %d at %08" PRIx64 ": %" PRIu64 " compared, %" PRIu64 " mismatches, %.0f s\n",
+                  thread, hi, tally.compared, tally.mismatches, s);
       std::fflush(stdout);
     }
   }

@@ -27,8 +27,9 @@ struct Bits {
 // Large enough for the widest fixed form of a float (39 integer digits) with up to 127 decimals.
 constexpr std::size_t kConvertRoom = 192;
 
-// The one std::to_chars call per value of an F or E field. Widening a subnormal float raises the denormal-operand flag
-// inside the library, so those few values are converted under a saved floating-point state.
+// The one std::to_chars call per value of an F or E field. Widening a subnormal float raises the
+// denormal-operand flag inside the library, so those few values are converted under a saved
+// floating-point state.
 std::string_view convert(char* buf, float value, std::chars_format fmt, int precision) {
   std::to_chars_result r;
   if (Bits(value).subnormal()) {
