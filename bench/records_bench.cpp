@@ -6,12 +6,18 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <span>
 #include <vector>
 
+#include "list_real_reference.hpp"
+#include "records/edit.hpp"
 #include "records/format.hpp"
+#include "records/nine_digits.hpp"
 #include "records/output.hpp"
 
 namespace {
@@ -83,6 +89,72 @@ void ReportPanelLine(benchmark::State& state) {
   state.SetLabel("lines");
 }
 BENCHMARK(ReportPanelLine);
+
+// ---------------------------------------------------------------------------------------------------
+// One free-format real at a time: the integer kernel against the std::to_chars path it replaced.
+
+// What a fit prints: parameter values and thermal times spread evenly over the decades 1e-3 … 3000,
+// one in eight a small negative (-1e-3 … -1).
+std::vector<float> fit_values() {
+  std::mt19937 rng(4242);
+  std::uniform_real_distribution<double> decade(-3.0, std::log10(3000.0));
+  std::uniform_real_distribution<double> small(-3.0, 0.0);
+  std::vector<float> v(4096);
+  for (std::size_t k = 0; k < v.size(); ++k) {
+    const double magnitude = k % 8 == 7 ? std::pow(10.0, small(rng)) : std::pow(10.0, decade(rng));
+    v[k] = k % 8 == 7 ? -static_cast<float>(magnitude) : static_cast<float>(magnitude);
+  }
+  return v;
+}
+
+// Any bit pattern but NaN and infinity (those two take neither path's arithmetic).
+std::vector<float> random_patterns() {
+  std::mt19937 rng(4243);
+  std::uniform_int_distribution<std::uint32_t> bits;
+  std::vector<float> v;
+  while (v.size() < 4096) {
+    const std::uint32_t u = bits(rng);
+    if ((u & 0x7F800000u) != 0x7F800000u) v.push_back(std::bit_cast<float>(u));
+  }
+  return v;
+}
+
+template <void (*Edit)(laifit::TextBuffer&, float)>
+void list_real_loop(benchmark::State& state, std::vector<float> (*make)()) {
+  const std::vector<float> values = make();
+  laifit::TextBuffer out(16 * values.size());
+  for (auto _ : state) {
+    out.clear();
+    for (const float v : values) Edit(out, v);
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));
+}
+void ListRealKernel(benchmark::State& state, std::vector<float> (*make)()) {
+  list_real_loop<laifit::list_real>(state, make);
+}
+void ListRealToChars(benchmark::State& state, std::vector<float> (*make)()) {
+  list_real_loop<laifit::reference::list_real>(state, make);
+}
+BENCHMARK_CAPTURE(ListRealKernel, fit_values, fit_values);
+BENCHMARK_CAPTURE(ListRealToChars, fit_values, fit_values);
+BENCHMARK_CAPTURE(ListRealKernel, random_bits, random_patterns);
+BENCHMARK_CAPTURE(ListRealToChars, random_bits, random_patterns);
+
+// The nine digits alone, without the layout of the field.
+void NineDigitsKernel(benchmark::State& state, std::vector<float> (*make)()) {
+  std::vector<float> values = make();
+  for (float& v : values) {
+    if (std::bit_cast<std::uint32_t>(v) << 1 == 0) v = 1.0f;  // the kernel takes no zero
+  }
+  for (auto _ : state) {
+    for (const float v : values) benchmark::DoNotOptimize(laifit::nine_digits(v));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));
+}
+BENCHMARK_CAPTURE(NineDigitsKernel, fit_values, fit_values);
+BENCHMARK_CAPTURE(NineDigitsKernel, random_bits, random_patterns);
 
 }  // namespace
 

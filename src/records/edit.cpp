@@ -1,11 +1,13 @@
 #include "records/edit.hpp"
 
+#include <array>
 #include <bit>
 #include <cassert>
 #include <charconv>
 #include <cstring>
 
 #include "records/fpflags.hpp"
+#include "records/nine_digits.hpp"
 
 namespace laifit {
 namespace {
@@ -25,8 +27,9 @@ struct Bits {
 // Large enough for the widest fixed form of a float (39 integer digits) with up to 127 decimals.
 constexpr std::size_t kConvertRoom = 192;
 
-// The one std::to_chars call per value. Widening a subnormal float raises the denormal-operand flag
-// inside the library, so those few values are converted under a saved floating-point state.
+// The one std::to_chars call per value of an F or E field. Widening a subnormal float raises the
+// denormal-operand flag inside the library, so those few values are converted under a saved
+// floating-point state.
 std::string_view convert(char* buf, float value, std::chars_format fmt, int precision) {
   std::to_chars_result r;
   if (Bits(value).subnormal()) {
@@ -102,6 +105,29 @@ void fit_optional_zero(TextBuffer& out, std::string_view s, int width) {
     }
   }
   right_justify(out, s, width);
+}
+
+// "00" … "99": two digits per lookup.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> t{};
+  for (int k = 0; k < 100; ++k) {
+    t[static_cast<std::size_t>(2 * k)] = static_cast<char>('0' + k / 10);
+    t[static_cast<std::size_t>(2 * k + 1)] = static_cast<char>('0' + k % 10);
+  }
+  return t;
+}();
+
+// The nine digits of n (n < 10^9) as four independent pairs and a leading digit, not nine dependent
+// divisions in a row.
+void write_nine_digits(char* d, std::uint32_t n) {
+  const std::uint32_t rest = n % 100000000u;
+  const std::uint32_t high = rest / 10000u;
+  const std::uint32_t low = rest % 10000u;
+  d[0] = static_cast<char>('0' + n / 100000000u);
+  std::memcpy(d + 1, &kDigitPairs[2 * (high / 100u)], 2);
+  std::memcpy(d + 3, &kDigitPairs[2 * (high % 100u)], 2);
+  std::memcpy(d + 5, &kDigitPairs[2 * (low / 100u)], 2);
+  std::memcpy(d + 7, &kDigitPairs[2 * (low % 100u)], 2);
 }
 
 }  // namespace
@@ -185,13 +211,13 @@ void list_real(TextBuffer& out, float value) {
     out.advance(16);
     return;
   }
-  // At eight decimals every finite non-zero float reads "[-]d.dddddddde±dd" (a float's decimal
-  // exponent always has two digits), so its parts lie at fixed places and need no scanning.
-  char buf[kConvertRoom];
+  // Nine digits and the exponent of the first, from the integer kernel: no library conversion, and no
+  // floating-point flag to guard against even for a subnormal.
+  const NineDigits nine = nine_digits(value);
+  char d[9];
+  write_nine_digits(d, nine.digits);
   const bool negative = b.negative();
-  const char* d = convert(buf, value, std::chars_format::scientific, 8).data() + (negative ? 1 : 0);
-  const int magnitude = (d[12] - '0') * 10 + (d[13] - '0');
-  const int exponent = d[11] == '-' ? -magnitude : magnitude;
+  const int exponent = nine.exponent;
   if (exponent >= -1 && exponent <= 8) {
     // Fixed point for 0.1 <= m < 1e9 as rounded to nine digits, in 12 positions and four blanks:
     // "0." and nine digits below 1, else nine digits with the point after exponent + 1 of them.
@@ -201,22 +227,27 @@ void list_real(TextBuffer& out, float value) {
     if (exponent == -1) {
       *q++ = '0';
       *q++ = '.';
-      *q++ = d[0];
-      std::memcpy(q, d + 2, 8);
+      std::memcpy(q, d, 9);
     } else {
-      const auto before = static_cast<std::size_t>(exponent);  // digits after the first, before the point
-      *q++ = d[0];
-      std::memcpy(q, d + 2, before);
+      const auto before = static_cast<std::size_t>(exponent) + 1;  // digits before the point
+      std::memcpy(q, d, before);
       q += before;
       *q++ = '.';
-      std::memcpy(q, d + 2 + before, 8 - before);
+      std::memcpy(q, d + before, 9 - before);
     }
   } else {
-    // One digit, the point, eight digits, E and the signed two-digit exponent, right-justified in 16.
+    // One digit, the point, eight digits, E and the signed two-digit exponent (|exponent| <= 45),
+    // right-justified in 16.
     char* q = p + 16 - 14 - (negative ? 1 : 0);
     if (negative) *q++ = '-';
-    std::memcpy(q, d, 14);
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    q[0] = d[0];
+    q[1] = '.';
+    std::memcpy(q + 2, d + 1, 8);
     q[10] = 'E';
+    q[11] = exponent < 0 ? '-' : '+';
+    q[12] = static_cast<char>('0' + magnitude / 10);
+    q[13] = static_cast<char>('0' + magnitude % 10);
   }
   out.advance(16);
 }

@@ -2,9 +2,10 @@
 // Output editing of single fields: the I, F, E and A descriptors, and the free-format layouts of an
 // integer (11 positions) and a real (16 positions, 9 significant digits).
 //
-// Digits are always those of the decimal value nearest to the stored float (ties to even), produced by
-// one std::to_chars call per value. Formatting never raises a floating-point flag of its own: values are
-// classified by their bits, and subnormal values are converted under a saved floating-point state.
+// Digits are always those of the decimal value nearest to the stored float (ties to even): for the free
+// format from the integer kernel of nine_digits.hpp, for F and E fields from one std::to_chars call per
+// value. Formatting never raises a floating-point flag of its own: values are classified by their bits,
+// and subnormal values given to std::to_chars are converted under a saved floating-point state.
 
 #include <cstdint>
 #include <string_view>
