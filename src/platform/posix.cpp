@@ -71,8 +71,11 @@ bool File::write(std::string_view bytes, std::string& why) {
 }
 
 bool File::truncate(std::string& why) {
-  // A pipe or a device answers EINVAL: there is nothing to empty.
-  if (::ftruncate(fd_of(handle_), 0) != 0 && errno != EINVAL) return failed(why);
+  if (::ftruncate(fd_of(handle_), 0) != 0) {
+    // A pipe or a device answers EINVAL: there is nothing to empty.
+    return errno == EINVAL || failed(why);
+  }
+  if (::lseek(fd_of(handle_), 0, SEEK_SET) < 0) return failed(why);
   return true;
 }
 

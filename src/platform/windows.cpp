@@ -88,8 +88,6 @@ bool failed(std::string& why, DWORD error = GetLastError()) {
 
 // A name's bytes as UTF-16: UTF-8 when they are valid UTF-8, the ANSI code page otherwise.
 bool wide_name(std::string_view name, std::wstring& wide) {
-  wide.clear();
-  if (name.empty()) return true;
   const int size = static_cast<int>(name.size());
   for (const UINT page : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
     const DWORD flags = page == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
@@ -230,6 +228,7 @@ namespace {
 
 // The path that a name of the folder stands for; false when the name cannot name a file.
 bool full_path(const std::filesystem::path& folder, std::string_view name, std::wstring& path, std::string& why) {
+  if (name.empty()) return failed(why, ERROR_FILE_NOT_FOUND);  // not the folder itself
   if (name.find('\0') != std::string_view::npos || !wide_name(name, path)) return failed(why, ERROR_INVALID_NAME);
   if (!folder.empty() && !is_absolute(path)) {
     std::wstring joined = folder.native();

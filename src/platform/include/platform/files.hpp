@@ -62,7 +62,8 @@ class File {
   std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const;
   // Writes all of bytes at the current position.
   bool write(std::string_view bytes, std::string& why);
-  // Empties a regular file; a pipe or a device, which has nothing to empty, is left as it is.
+  // Empties a regular file, the next write going to its start; a pipe or a device, which has nothing
+  // to empty, is left as it is.
   bool truncate(std::string& why);
 
  private:
