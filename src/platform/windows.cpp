@@ -64,8 +64,8 @@ std::string reason(unsigned long error) {
   // Any other cause: the system's own message, which may be in the user's language, and the number.
   std::string number = "Windows error " + std::to_string(error);
   char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  constexpr DWORD kFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD n = FormatMessageA(kFlags, nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message(text != nullptr ? text : "", n);
   if (text != nullptr) LocalFree(text);
   while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ' ||
@@ -213,10 +213,12 @@ Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::mov
 }
 
 Folder& Folder::operator=(Folder&& other) noexcept {
-  handle_ = other.handle_;
-  path_ = std::move(other.path_);
-  open_ = other.open_;
-  other.open_ = false;
+  if (this != &other) {
+    handle_ = other.handle_;
+    path_ = std::move(other.path_);
+    open_ = other.open_;
+    other.open_ = false;
+  }
   return *this;
 }
 

@@ -113,12 +113,14 @@ TEST(FileSink, CutsAFileAtItsFirstWriteOnly) {
   dir.write("kept.txt", "old contents\r\nsecond line\r\n");
   dir.write("cut.txt", "old contents\r\nsecond line\r\n");
   {
-    OutputChannel channel(11, "kept.txt", std::make_unique<FileSink>(dir.open("kept.txt", platform::Mode::write), true));
+    auto sink = std::make_unique<FileSink>(dir.open("kept.txt", platform::Mode::write), true);
+    OutputChannel channel(11, "kept.txt", std::move(sink));
     channel.flush();
   }
   EXPECT_EQ(dir.read("kept.txt"), "old contents\r\nsecond line\r\n");
   {
-    OutputChannel channel(11, "cut.txt", std::make_unique<FileSink>(dir.open("cut.txt", platform::Mode::write), true));
+    auto sink = std::make_unique<FileSink>(dir.open("cut.txt", platform::Mode::write), true);
+    OutputChannel channel(11, "cut.txt", std::move(sink));
     channel.write_list({"new"});
     channel.flush();
     channel.write_list({"more"});
