@@ -9,7 +9,7 @@ phase() { echo "windows: $1 after $((SECONDS - start)) s"; }
 packages=(wine wine64 g++-mingw-w64-x86-64-posix)
 if ! dpkg -s "${packages[@]}" >/dev/null 2>&1; then
   apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y "${packages[@]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${packages[@]}"
 fi
 phase "packages ready"
 
