@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 #include "process.hpp"
@@ -26,9 +27,10 @@ int run_program(const std::filesystem::path& program, const std::filesystem::pat
     ::_exit(127);
   }
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
+  pid_t waited = 0;
+  while ((waited = ::waitpid(child, &status, 0)) < 0 && errno == EINTR) {
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return waited == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 Pipe make_pipe() {
