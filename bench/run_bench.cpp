@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "platform/files.hpp"
 #include "records/output.hpp"
 
 namespace {
@@ -37,18 +38,17 @@ class Folder {
       fs::copy_file(entry.path(), dir_ / entry.path().filename());
       fs::permissions(dir_ / entry.path().filename(), fs::perms::owner_read | fs::perms::owner_write);
     }
-    fd_ = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string why;
+    folder_ = laifit::platform::Folder::open(dir_, why);
+    if (!folder_.is_open()) std::abort();
   }
-  ~Folder() {
-    ::close(fd_);
-    fs::remove_all(dir_);
-  }
-  int fd() const { return fd_; }
+  ~Folder() { fs::remove_all(dir_); }
+  const laifit::platform::Folder& folder() const { return folder_; }
   const fs::path& dir() const { return dir_; }
 
  private:
   fs::path dir_;
-  int fd_ = -1;
+  laifit::platform::Folder folder_;
 };
 
 struct Counts {
@@ -79,7 +79,7 @@ void Run(benchmark::State& state, const std::string& name, bool to_file) {
   {
     std::string errors;
     auto counting = std::make_unique<CountingSink>(std::make_unique<laifit::NullSink>(), counts);
-    if (laifit::run_laifit(folder.fd(), std::move(counting), errors) != 0) {
+    if (laifit::run_laifit(folder.folder(), std::move(counting), errors) != 0) {
       state.SkipWithError("the run failed");
       return;
     }
@@ -91,12 +91,12 @@ void Run(benchmark::State& state, const std::string& name, bool to_file) {
       state.PauseTiming();
       const int fd = ::open(screen_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
       state.ResumeTiming();
-      target = std::make_unique<laifit::FdSink>(fd, true, false);
+      target = std::make_unique<laifit::FileSink>(laifit::platform::File::adopt(fd), false);
     } else {
       target = std::make_unique<laifit::NullSink>();
     }
     std::string errors;
-    const int status = laifit::run_laifit(folder.fd(), std::move(target), errors);
+    const int status = laifit::run_laifit(folder.folder(), std::move(target), errors);
     if (status != 0) state.SkipWithError("the run failed");
   }
   fs::remove(screen_file);

@@ -80,7 +80,7 @@ inline std::unique_ptr<InputChannel> channel_over(std::string_view content) {
     if (n <= 0) fail("write to memfd");
     done += static_cast<std::size_t>(n);
   }
-  return std::make_unique<InputChannel>(20, "fuzz-input", fd);
+  return std::make_unique<InputChannel>(20, "fuzz-input", platform::File::adopt(fd));
 }
 
 }  // namespace laifit::fuzz

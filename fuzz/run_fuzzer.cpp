@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "driver/run.hpp"
+#include "platform/files.hpp"
 #include "records/output.hpp"
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t max_size);
@@ -106,6 +107,9 @@ class Scratch {
     path_ = pattern;
     fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) fail("cannot open the scratch folder");
+    std::string why;
+    folder_ = laifit::platform::Folder::open(path_, why);
+    if (!folder_.is_open()) fail("cannot open the scratch folder: " + why);
   }
   ~Scratch() {
     ::close(fd_);
@@ -113,7 +117,7 @@ class Scratch {
     std::filesystem::remove_all(path_, ignored);
   }
 
-  int fd() const { return fd_; }
+  const laifit::platform::Folder& folder() const { return folder_; }
 
   void clear() const {
     DIR* dir = ::fdopendir(::dup(fd_));
@@ -145,6 +149,7 @@ class Scratch {
  private:
   std::filesystem::path path_;
   int fd_ = -1;
+  laifit::platform::Folder folder_;
 };
 
 Scratch& scratch() {
@@ -352,7 +357,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string errors;
   int status = -1;
   try {
-    status = laifit::run_laifit(folder.fd(), std::make_unique<laifit::NullSink>(), errors);
+    status = laifit::run_laifit(folder.folder(), std::make_unique<laifit::NullSink>(), errors);
   } catch (const std::exception& e) {
     fail(std::string("exception escaped the run: ") + e.what());
   } catch (...) {

@@ -15,9 +15,9 @@ void report(const RunFailure& failure, std::string& error_text) {
 
 }  // namespace
 
-int run_laifit(int dir_fd, std::unique_ptr<ByteSink> screen, std::string& error_text) {
+int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen, std::string& error_text) {
   clear_fp_flags();
-  Units units(dir_fd, std::move(screen));
+  Units units(folder, std::move(screen));
   const auto state = std::make_unique<RunState>();
   try {
     ajust(*state, units);

@@ -2,21 +2,13 @@
 
 #include <cfenv>
 
-#if !defined(__x86_64__)
-#error "the floating-point note reads the x86 MXCSR"
-#endif
-#include <xmmintrin.h>
+#include "platform/fpu.hpp"
 
 namespace laifit {
 
-namespace {
-constexpr unsigned kMxcsrFlags = 0x3F;     // IE DE ZE OE UE PE
-constexpr unsigned kMxcsrDenormal = 0x02;  // DE: <cfenv> has no name for it
-}  // namespace
-
 void clear_fp_flags() {
   std::feclearexcept(FE_ALL_EXCEPT);
-  _mm_setcsr(_mm_getcsr() & ~kMxcsrFlags);
+  platform::clear_fp_status_flags();
 }
 
 FpFlags raised_fp_flags() {
@@ -26,7 +18,7 @@ FpFlags raised_fp_flags() {
   f.divide_by_zero = (raised & FE_DIVBYZERO) != 0;
   f.overflow = (raised & FE_OVERFLOW) != 0;
   f.underflow = (raised & FE_UNDERFLOW) != 0;
-  f.denormal = (_mm_getcsr() & kMxcsrDenormal) != 0;
+  f.denormal = platform::denormal_operand_raised();
   return f;
 }
 
@@ -42,7 +34,7 @@ std::string fp_note(const FpFlags& flags) {
   return note;
 }
 
-FpStateGuard::FpStateGuard() : saved_(_mm_getcsr()) {}
-FpStateGuard::~FpStateGuard() { _mm_setcsr(saved_); }
+FpStateGuard::FpStateGuard() : saved_(platform::fp_status()) {}
+FpStateGuard::~FpStateGuard() { platform::set_fp_status(saved_); }
 
 }  // namespace laifit

@@ -1,8 +1,5 @@
 #include "records/input.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "records/failure.hpp"
@@ -12,25 +9,23 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
 }  // namespace
 
-InputChannel::InputChannel(int unit, std::string name, int fd)
-    : unit_(unit), name_(std::move(name)), fd_(fd), buf_(new char[kBufferSize]) {}
+InputChannel::InputChannel(int unit, std::string name, platform::File file)
+    : unit_(unit), name_(std::move(name)), file_(std::move(file)), buf_(new char[kBufferSize]) {}
 
-InputChannel::~InputChannel() { ::close(fd_); }
+InputChannel::~InputChannel() = default;
 
 bool InputChannel::ensure(std::size_t n) {
   if (end_ - pos_ >= n) return true;
   if (at_eof_) return false;
   // Keep the unread bytes, drop the rest.
   std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
-  base_ += static_cast<off_t>(pos_);
+  base_ += pos_;
   end_ -= pos_;
   pos_ = 0;
   while (end_ < n && !at_eof_) {
-    const ssize_t got = ::pread(fd_, buf_.get() + end_, kBufferSize - end_, base_ + static_cast<off_t>(end_));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw RunFailure(Where::current(), unit_, name_, std::string("Cannot read file: ") + std::strerror(errno));
-    }
+    std::string why;
+    const std::int64_t got = file_.read_at(base_ + end_, buf_.get() + end_, kBufferSize - end_, why);
+    if (got < 0) throw RunFailure(Where::current(), unit_, name_, "Cannot read file: " + why);
     if (got == 0) at_eof_ = true;
     end_ += static_cast<std::size_t>(got);
   }

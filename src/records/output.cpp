@@ -1,9 +1,5 @@
 #include "records/output.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "check/check.hpp"
@@ -18,28 +14,12 @@ constexpr std::size_t kFlushThreshold = 1 << 16;
 
 }  // namespace
 
-FdSink::~FdSink() {
-  if (owns_) ::close(fd_);
-}
-
-bool FdSink::put(std::string_view bytes, std::string& error) {
+bool FileSink::put(std::string_view bytes, std::string& error) {
   if (cut_) {
-    if (::ftruncate(fd_, 0) != 0 && errno != EINVAL) {
-      error = std::strerror(errno);
-      return false;
-    }
+    if (!file_.truncate(error)) return false;
     cut_ = false;
   }
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = std::strerror(errno);
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+  return file_.write(bytes, error);
 }
 
 OutputChannel::OutputChannel(int unit, std::string name, std::unique_ptr<ByteSink> sink)

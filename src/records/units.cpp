@@ -1,11 +1,5 @@
 #include "records/units.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 
 #include "records/failure.hpp"
@@ -17,31 +11,21 @@ struct Units::Open {
   std::string name;
   std::unique_ptr<OutputChannel> output;
   std::unique_ptr<InputChannel> input;
-  int untouched_fd = -1;
-
-  ~Open() {
-    if (untouched_fd >= 0) ::close(untouched_fd);
-  }
+  platform::File untouched;
 };
 
-Units::Units(int dir_fd, std::unique_ptr<ByteSink> screen)
-    : dir_fd_(dir_fd), screen_(kScreen, "stdout", std::move(screen)) {}
+Units::Units(const platform::Folder& folder, std::unique_ptr<ByteSink> screen)
+    : folder_(folder), screen_(kScreen, "stdout", std::move(screen)) {}
 
 Units::~Units() = default;
 
-std::optional<FileId> Units::identity(std::string_view name) const {
-  if (name.find('\0') != std::string_view::npos) return std::nullopt;
-  struct stat st {};
-  if (::fstatat(dir_fd_, std::string(name).c_str(), &st, 0) != 0) return std::nullopt;
-  return FileId{st.st_dev, st.st_ino};
-}
+std::optional<FileId> Units::identity(std::string_view name) const { return folder_.identity(name); }
 
-int Units::open_file(int unit, std::string_view name, int flags, Where where) {
+platform::File Units::open_file(int unit, std::string_view name, platform::Mode mode, Where where) {
   const std::string path(name);
-  auto fail = [&](const std::string& why) -> int {
+  auto fail = [&](const std::string& why) {
     throw RunFailure(where, unit, path, "Cannot open file '" + path + "': " + why);
   };
-  if (path.find('\0') != std::string::npos) fail(std::strerror(EINVAL));
 
   // A file may be connected to one unit only, whatever name it is opened by.
   if (const auto id = identity(path)) {
@@ -51,44 +35,40 @@ int Units::open_file(int unit, std::string_view name, int flags, Where where) {
   }
   close(unit, where);
 
-  // Only regular files: a pipe or a device could block the run or feed it without end. Opening
-  // without blocking lets a pipe be recognised instead of waiting for its other end.
-  const int fd = ::openat(dir_fd_, path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-  if (fd < 0) fail(std::strerror(errno));
-  struct stat st {};
-  const int e = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
-  if (e != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    fail(e != 0 ? std::strerror(e) : "not a regular file");
-  }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Only regular files: a pipe or a device could block the run or feed it without end.
+  std::string why;
+  platform::File file = folder_.open_file(path, mode, why);
+  if (!file.is_open()) fail(why);
+  platform::File::Info info;
+  if (!file.info(info, why)) fail(why);
+  if (!info.regular) fail("not a regular file");
   auto open = std::make_unique<Open>();
-  open->id = FileId{st.st_dev, st.st_ino};
+  open->id = info.id;
   open->name = path;
   open_[unit] = std::move(open);
-  return fd;
+  return file;
 }
 
 OutputChannel& Units::open_output(int unit, std::string_view name, Empty empty, Where where) {
-  const int fd = open_file(unit, name, O_WRONLY | O_CREAT | (empty == Empty::at_open ? O_TRUNC : 0), where);
+  const auto mode = empty == Empty::at_open ? platform::Mode::write_emptied : platform::Mode::write;
+  platform::File file = open_file(unit, name, mode, where);
   Open& open = *open_[unit];
-  open.output = std::make_unique<OutputChannel>(unit, open.name,
-                                                std::make_unique<FdSink>(fd, true, empty == Empty::at_first_write));
+  open.output = std::make_unique<OutputChannel>(
+      unit, open.name, std::make_unique<FileSink>(std::move(file), empty == Empty::at_first_write));
   return *open.output;
 }
 
 InputChannel& Units::open_input(int unit, std::string_view name, Where where) {
   // An input file that does not exist is refused: creating it would turn a misspelt name into an
   // empty input and leave a stray file behind.
-  const int fd = open_file(unit, name, O_RDONLY, where);
+  platform::File file = open_file(unit, name, platform::Mode::read, where);
   Open& open = *open_[unit];
-  open.input = std::make_unique<InputChannel>(unit, open.name, fd);
+  open.input = std::make_unique<InputChannel>(unit, open.name, std::move(file));
   return *open.input;
 }
 
 void Units::open_untouched(int unit, std::string_view name, Where where) {
-  const int fd = open_file(unit, name, O_RDONLY | O_CREAT, where);
-  open_[unit]->untouched_fd = fd;
+  open_[unit]->untouched = open_file(unit, name, platform::Mode::read_or_create, where);
 }
 
 OutputChannel& Units::output(int unit) {

@@ -1,8 +1,5 @@
 #include "records/output.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,6 +11,7 @@
 #include "records/failure.hpp"
 #include "records/fixed_text.hpp"
 #include "record_helpers.hpp"
+#include "support/process.hpp"
 
 namespace laifit {
 namespace {
@@ -110,21 +108,19 @@ TEST(NullSink, CountsWhatItForgets) {
 }
 
 // A file given to an output channel keeps its contents until the first bytes go to it.
-TEST(FdSink, CutsAFileAtItsFirstWriteOnly) {
+TEST(FileSink, CutsAFileAtItsFirstWriteOnly) {
   ScratchDir dir;
   dir.write("kept.txt", "old contents\r\nsecond line\r\n");
   dir.write("cut.txt", "old contents\r\nsecond line\r\n");
   {
-    const int fd = ::openat(dir.fd(), "kept.txt", O_WRONLY);
-    ASSERT_GE(fd, 0);
-    OutputChannel channel(11, "kept.txt", std::make_unique<FdSink>(fd, true, true));
+    auto sink = std::make_unique<FileSink>(dir.open("kept.txt", platform::Mode::write), true);
+    OutputChannel channel(11, "kept.txt", std::move(sink));
     channel.flush();
   }
   EXPECT_EQ(dir.read("kept.txt"), "old contents\r\nsecond line\r\n");
   {
-    const int fd = ::openat(dir.fd(), "cut.txt", O_WRONLY);
-    ASSERT_GE(fd, 0);
-    OutputChannel channel(11, "cut.txt", std::make_unique<FdSink>(fd, true, true));
+    auto sink = std::make_unique<FileSink>(dir.open("cut.txt", platform::Mode::write), true);
+    OutputChannel channel(11, "cut.txt", std::move(sink));
     channel.write_list({"new"});
     channel.flush();
     channel.write_list({"more"});
@@ -134,25 +130,31 @@ TEST(FdSink, CutsAFileAtItsFirstWriteOnly) {
 }
 
 // Standard output may be a pipe, which cannot be cut: writing to it still works.
-TEST(FdSink, WritesToAPipe) {
-  int ends[2];
-  ASSERT_EQ(::pipe(ends), 0);
+TEST(FileSink, WritesToAPipe) {
+  const testing::Pipe pipe = testing::make_pipe();
   {
-    OutputChannel channel(6, "stdout", std::make_unique<FdSink>(ends[1], true, true));
+    OutputChannel channel(6, "stdout", std::make_unique<FileSink>(platform::File::adopt(pipe.write_end), true));
     channel.write_list({"screen"});
     channel.flush();
   }
-  char buf[64];
-  const ssize_t n = ::read(ends[0], buf, sizeof buf);
-  ::close(ends[0]);
-  EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), " screen\r\n");
+  EXPECT_EQ(testing::drain_pipe(pipe.read_end, 64), " screen\r\n");
+}
+
+// /dev/full, which refuses every byte; skipped where there is none.
+platform::File full_device() {
+#ifdef _WIN32
+  return platform::File();  // Windows has no device that refuses writes
+#else
+  std::string why;
+  return platform::Folder::current(why).open_file("/dev/full", platform::Mode::write, why);
+#endif
 }
 
 // A destination that refuses bytes ends the run with the place of the statement and the reason.
-TEST(FdSink, RefusedBytesAreARunFailure) {
-  const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) GTEST_SKIP() << "no /dev/full here";
-  OutputChannel channel(12, "full", std::make_unique<FdSink>(fd, true, false));
+TEST(FileSink, RefusedBytesAreARunFailure) {
+  platform::File full = full_device();
+  if (!full.is_open()) GTEST_SKIP() << "no /dev/full here";
+  OutputChannel channel(12, "full", std::make_unique<FileSink>(std::move(full), false));
   channel.write_list({"lost"});
   int line = 0;
   try {
@@ -169,10 +171,10 @@ TEST(FdSink, RefusedBytesAreARunFailure) {
 }
 
 // Enough records to make the channel hand its buffer over in the middle of a statement.
-TEST(FdSink, RefusalDuringABufferedWriteIsNotLost) {
-  const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
-  if (fd < 0) GTEST_SKIP() << "no /dev/full here";
-  OutputChannel channel(12, "full", std::make_unique<FdSink>(fd, true, true));
+TEST(FileSink, RefusalDuringABufferedWriteIsNotLost) {
+  platform::File full = full_device();
+  if (!full.is_open()) GTEST_SKIP() << "no /dev/full here";
+  OutputChannel channel(12, "full", std::make_unique<FileSink>(std::move(full), true));
   const std::vector<float> row(100, 1.0f);
   EXPECT_THROW(
       {

@@ -2,10 +2,6 @@
 // Helpers shared by the record-layer tests: statements rendered into strings, scratch folders holding
 // the files that reads and opens work on.
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -19,7 +15,9 @@
 #include "records/format.hpp"
 #include "records/input.hpp"
 #include "records/items.hpp"
+#include "platform/files.hpp"
 #include "records/output.hpp"
+#include "support/scratch.hpp"
 
 namespace laifit::testing {
 
@@ -44,23 +42,15 @@ inline std::string render_list(std::initializer_list<Item> items) {
 // A fresh folder under the system's temporary directory, removed with everything in it at the end.
 class ScratchDir {
  public:
-  ScratchDir() {
-    const std::string pattern = (std::filesystem::temp_directory_path() / "laifit-records-XXXXXX").string();
-    std::string buf = pattern;
-    if (::mkdtemp(buf.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = buf;
-    fd_ = ::open(path_.c_str(), O_DIRECTORY | O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throw std::runtime_error("cannot open the scratch folder");
-  }
+  ScratchDir() : path_(make_scratch_folder("laifit-records")), folder_(open_folder(path_)) {}
   ~ScratchDir() {
-    ::close(fd_);
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 
-  int fd() const { return fd_; }
+  const platform::Folder& folder() const { return folder_; }
   std::filesystem::path path(std::string_view name) const { return path_ / name; }
   bool exists(std::string_view name) const { return std::filesystem::exists(path(name)); }
 
@@ -75,17 +65,30 @@ class ScratchDir {
     return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   }
 
+  // A file of the folder, opened as the run opens it.
+  platform::File open(std::string_view name, platform::Mode mode) const {
+    std::string why;
+    platform::File file = folder_.open_file(name, mode, why);
+    if (!file.is_open()) throw std::runtime_error("cannot open a scratch file: " + why);
+    return file;
+  }
+
   // An input channel (unit 20) over a new file holding content.
   std::unique_ptr<InputChannel> input(std::string_view content, std::string_view name = "in.txt") const {
     write(name, content);
-    const int fd = ::openat(fd_, std::string(name).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw std::runtime_error("cannot open a scratch file");
-    return std::make_unique<InputChannel>(20, std::string(name), fd);
+    return std::make_unique<InputChannel>(20, std::string(name), open(name, platform::Mode::read));
   }
 
  private:
+  static platform::Folder open_folder(const std::filesystem::path& path) {
+    std::string why;
+    platform::Folder folder = platform::Folder::open(path, why);
+    if (!folder.is_open()) throw std::runtime_error("cannot open the scratch folder: " + why);
+    return folder;
+  }
+
   std::filesystem::path path_;
-  int fd_ = -1;
+  platform::Folder folder_;
 };
 
 }  // namespace laifit::testing

@@ -2,17 +2,15 @@
 // A scratch run folder for end-to-end tests: the test writes the inputs, runs the real laifit binary in
 // the folder and reads back every file, the screen, standard error and the exit status.
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+
+#include "support/process.hpp"
+#include "support/scratch.hpp"
 
 namespace laifit::testing {
 
@@ -49,13 +47,11 @@ inline bool glob_match(std::string_view text, std::string_view pattern) {
 
 class RunFolder {
  public:
-  RunFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "laifit-e2e-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
-    std::filesystem::create_directory(dir());
+  RunFolder() : root_(make_scratch_folder("laifit-e2e")) { std::filesystem::create_directory(dir()); }
+  ~RunFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
   }
-  ~RunFolder() { std::filesystem::remove_all(root_); }
   RunFolder(const RunFolder&) = delete;
   RunFolder& operator=(const RunFolder&) = delete;
 
@@ -90,12 +86,9 @@ class RunFolder {
 #ifdef LAIFIT_BINARY
   // Runs the laifit binary in the folder, standard output to screen_target (default: captured).
   Result run(const std::string& screen_target = "") const {
-    const std::string out = screen_target.empty() ? (root_ / "stdout").string() : screen_target;
-    const std::string command = "cd '" + dir().string() + "' && '" LAIFIT_BINARY "' > '" + out + "' 2> '" +
-                                (root_ / "stderr").string() + "' < /dev/null";
-    const int raw = std::system(command.c_str());
+    const std::filesystem::path out = screen_target.empty() ? root_ / "stdout" : std::filesystem::path(screen_target);
     Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.status = run_program(LAIFIT_BINARY, dir(), out, root_ / "stderr");
     r.screen = screen_target.empty() ? slurp(root_ / "stdout") : "";
     r.errors = slurp(root_ / "stderr");
     return r;
@@ -123,11 +116,11 @@ class RunFolder {
 namespace laifit::testing {
 
 inline RunFolder::Result RunFolder::run_in_process() const {
-  const int dir_fd = ::open(dir().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd < 0) throw std::runtime_error("cannot open the run folder");
+  std::string why;
+  const platform::Folder folder = platform::Folder::open(dir(), why);
+  if (!folder.is_open()) throw std::runtime_error("cannot open the run folder: " + why);
   Result r;
-  r.status = run_laifit(dir_fd, std::make_unique<StringSink>(r.screen), r.errors);
-  ::close(dir_fd);
+  r.status = run_laifit(folder, std::make_unique<StringSink>(r.screen), r.errors);
   return r;
 }
 

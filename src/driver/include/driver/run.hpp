@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/files.hpp"
 #include "records/output.hpp"
 
 namespace laifit {
@@ -11,8 +12,8 @@ namespace laifit {
 // The exit status of a run that ends by an internal error of laifit (a failed check of its own code).
 inline constexpr int kInternalErrorStatus = 3;
 
-// Runs in the folder dir_fd with the screen going to screen; appends what standard error receives to
+// Runs in the folder with the screen going to screen; appends what standard error receives to
 // error_text and returns the exit status (0, or 2 after a failure or a refusal).
-int run_laifit(int dir_fd, std::unique_ptr<ByteSink> screen, std::string& error_text);
+int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen, std::string& error_text);
 
 }  // namespace laifit

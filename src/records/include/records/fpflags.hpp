@@ -11,7 +11,7 @@ struct FpFlags {
   bool divide_by_zero = false;
   bool overflow = false;
   bool underflow = false;
-  bool denormal = false;  // a subnormal operand entered an operation (x86 MXCSR bit DE)
+  bool denormal = false;  // a subnormal operand entered an operation (x86 MXCSR bit DE; never on AArch64)
 
   bool any() const { return invalid || divide_by_zero || overflow || underflow || denormal; }
 };

@@ -5,10 +5,11 @@
 // is an ordinary character. A last line without terminator is a record. The file is streamed through a
 // fixed buffer, so a record of any length costs no memory beyond it.
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <memory>
 #include <string>
+
+#include "platform/files.hpp"
 
 namespace laifit {
 
@@ -16,8 +17,7 @@ class InputChannel {
  public:
   static constexpr int kEndOfRecord = -1;
 
-  // Takes ownership of fd.
-  InputChannel(int unit, std::string name, int fd);
+  InputChannel(int unit, std::string name, platform::File file);
   ~InputChannel();
   InputChannel(const InputChannel&) = delete;
   InputChannel& operator=(const InputChannel&) = delete;
@@ -47,18 +47,18 @@ class InputChannel {
   int peek_slow();
   // Makes at least n bytes available from pos_ unless the file ends first; false when fewer remain.
   bool ensure(std::size_t n);
-  off_t offset() const { return base_ + static_cast<off_t>(pos_); }
+  std::uint64_t offset() const { return base_ + pos_; }
 
   int unit_;
   std::string name_;
-  int fd_;
+  platform::File file_;
   std::unique_ptr<char[]> buf_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
-  off_t base_ = 0;  // file offset of buf_[0]
+  std::uint64_t base_ = 0;  // file offset of buf_[0]
   bool at_eof_ = false;
   bool in_record_ = false;
-  off_t record_start_ = 0;
+  std::uint64_t record_start_ = 0;
 };
 
 }  // namespace laifit

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "platform/files.hpp"
 #include "records/format.hpp"
 #include "records/items.hpp"
 #include "records/text_buffer.hpp"
@@ -50,17 +51,15 @@ class NullSink : public ByteSink {
   std::size_t bytes_ = 0;
 };
 
-// Writes to a file descriptor; a file is cut at its first write so that a file opened and never
-// written keeps its contents.
-class FdSink : public ByteSink {
+// Writes to an open file (or standard output); a file may be cut at its first write so that a file
+// opened and never written keeps its contents.
+class FileSink : public ByteSink {
  public:
-  FdSink(int fd, bool owns, bool cut_on_first_write) : fd_(fd), owns_(owns), cut_(cut_on_first_write) {}
-  ~FdSink() override;
+  FileSink(platform::File file, bool cut_on_first_write) : file_(std::move(file)), cut_(cut_on_first_write) {}
   bool put(std::string_view bytes, std::string& error) override;
 
  private:
-  int fd_;
-  bool owns_;
+  platform::File file_;
   bool cut_;
 };
 

@@ -2,10 +2,9 @@
 // The channels of a run, by unit number: the screen and the files opened by name in the run folder.
 //
 // A file is opened by name relative to the run folder. A file opened for writing, or held untouched, is
-// created empty when missing; one opened for reading must exist. One file can be open on one unit only: a second opening under any spelling (same device and inode) fails. Opening a
-// unit that is already connected closes its previous file first.
-
-#include <sys/types.h>
+// created empty when missing; one opened for reading must exist. One file can be open on one unit
+// only: a second opening under any spelling (same file identity) fails. Opening a unit that is already
+// connected closes its previous file first.
 
 #include <map>
 #include <memory>
@@ -13,24 +12,21 @@
 #include <string>
 #include <string_view>
 
+#include "platform/files.hpp"
 #include "records/input.hpp"
 #include "records/output.hpp"
 #include "records/where.hpp"
 
 namespace laifit {
 
-struct FileId {
-  dev_t device;
-  ino_t inode;
-  friend bool operator==(const FileId&, const FileId&) = default;
-};
+using FileId = platform::FileId;
 
 class Units {
  public:
   static constexpr int kScreen = 6;
 
-  // dir_fd: the run folder (not owned); screen: where standard output goes.
-  Units(int dir_fd, std::unique_ptr<ByteSink> screen);
+  // folder: the run folder (not owned, outlives the units); screen: where standard output goes.
+  Units(const platform::Folder& folder, std::unique_ptr<ByteSink> screen);
   ~Units();
 
   OutputChannel& screen() { return screen_; }
@@ -60,9 +56,9 @@ class Units {
 
  private:
   struct Open;
-  int open_file(int unit, std::string_view name, int flags, Where where);
+  platform::File open_file(int unit, std::string_view name, platform::Mode mode, Where where);
 
-  int dir_fd_;
+  const platform::Folder& folder_;
   OutputChannel screen_;
   std::map<int, std::unique_ptr<Open>> open_;
 };

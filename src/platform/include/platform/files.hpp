@@ -1,0 +1,106 @@
+#pragma once
+// What the record layer asks of the operating system: files of a run folder opened by name, their
+// identity and kind, positional reads, writes, emptying, and the system's reason for a failure.
+//
+// One implementation per system (posix.cpp, windows.cpp); the build picks one. A failing call returns
+// false (or a closed File) and puts the system's reason in `why`, worded as the Linux C library words
+// it ("No such file or directory", "Is a directory", "Permission denied", ...).
+//
+// File names are bytes. On Windows they are taken as UTF-8, and as the ANSI code page when they are not
+// valid UTF-8; a relative name is looked up in the folder, an absolute one as it is.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace laifit::platform {
+
+// Which file a name leads to, whatever the spelling: device and inode number on POSIX systems, volume
+// serial number and file index on Windows.
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// How a file of a folder is opened.
+enum class Mode {
+  read,            // for reading; the file must exist
+  read_or_create,  // for reading, created empty when absent
+  write,           // for writing, created empty when absent, its contents kept
+  write_emptied,   // for writing, created when absent and emptied at once
+};
+
+// An open file, or standard output or error (not closed by this object). Move-only.
+class File {
+ public:
+  File() = default;
+  ~File() { close(); }
+  File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_) { other.handle_ = kNone; }
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  static File standard_output();
+  static File standard_error();
+  // Takes over a descriptor (POSIX) or a HANDLE (Windows) that the caller opened.
+  static File adopt(std::intptr_t native) { return File(native, true); }
+
+  bool is_open() const { return handle_ != kNone; }
+  void close();
+
+  struct Info {
+    FileId id;
+    bool regular = false;  // a regular file of a disk, not a folder, pipe or device
+  };
+  bool info(Info& info, std::string& why) const;
+
+  // Reads up to size bytes from offset on: the count read, 0 at the end of the file, -1 on failure.
+  std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const;
+  // Writes all of bytes at the current position.
+  bool write(std::string_view bytes, std::string& why);
+  // Empties a regular file, the next write going to its start; a pipe or a device, which has nothing
+  // to empty, is left as it is.
+  bool truncate(std::string& why);
+
+ private:
+  static constexpr std::intptr_t kNone = -1;  // also Windows' INVALID_HANDLE_VALUE
+  File(std::intptr_t handle, bool owned) : handle_(handle), owned_(owned) {}
+
+  std::intptr_t handle_ = kNone;
+  bool owned_ = false;
+};
+
+// A folder in which files are opened by name. Move-only.
+class Folder {
+ public:
+  Folder() = default;  // not open
+  // The process's current directory; on failure the folder is not open and why says why.
+  static Folder current(std::string& why);
+  static Folder open(const std::filesystem::path& path, std::string& why);
+
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder();
+
+  bool is_open() const;
+
+  // Opens a file by name: a folder of that name fails with "Is a directory", a name holding a NUL
+  // byte with "Invalid argument". A pipe or a device opens without waiting for its other end.
+  File open_file(std::string_view name, Mode mode, std::string& why) const;
+
+  // The identity of an existing file of the folder, if any.
+  std::optional<FileId> identity(std::string_view name) const;
+
+ private:
+  std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor
+  std::filesystem::path path_;  // Windows: the folder's absolute path, empty for the current directory
+  bool open_ = false;
+};
+
+}  // namespace laifit::platform

@@ -1,0 +1,166 @@
+// The files of a run folder on a POSIX system: descriptors opened relative to the folder's own.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/files.hpp"
+
+namespace laifit::platform {
+namespace {
+
+int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
+
+bool failed(std::string& why, int error = errno) {
+  why = std::strerror(error);
+  return false;
+}
+
+}  // namespace
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.handle_;
+    owned_ = other.owned_;
+    other.handle_ = kNone;
+  }
+  return *this;
+}
+
+File File::standard_output() { return File(STDOUT_FILENO, false); }
+File File::standard_error() { return File(STDERR_FILENO, false); }
+
+void File::close() {
+  if (handle_ != kNone && owned_) ::close(fd_of(handle_));
+  handle_ = kNone;
+}
+
+bool File::info(Info& info, std::string& why) const {
+  struct stat st {};
+  if (::fstat(fd_of(handle_), &st) != 0) return failed(why);
+  info.id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  info.regular = S_ISREG(st.st_mode);
+  return true;
+}
+
+std::int64_t File::read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const {
+  while (true) {
+    const ssize_t got = ::pread(fd_of(handle_), data, size, static_cast<off_t>(offset));
+    if (got >= 0) return got;
+    if (errno != EINTR) {
+      failed(why);
+      return -1;
+    }
+  }
+}
+
+bool File::write(std::string_view bytes, std::string& why) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_of(handle_), bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return failed(why);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool File::truncate(std::string& why) {
+  if (::ftruncate(fd_of(handle_), 0) != 0) {
+    // A pipe or a device answers EINVAL: there is nothing to empty.
+    return errno == EINVAL || failed(why);
+  }
+  if (::lseek(fd_of(handle_), 0, SEEK_SET) < 0) return failed(why);
+  return true;
+}
+
+Folder Folder::current(std::string& why) { return open(".", why); }
+
+Folder Folder::open(const std::filesystem::path& path, std::string& why) {
+  Folder folder;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    failed(why);
+    return folder;
+  }
+  folder.handle_ = fd;
+  folder.open_ = true;
+  return folder;
+}
+
+Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)), open_(other.open_) {
+  other.handle_ = -1;
+  other.open_ = false;
+}
+
+Folder& Folder::operator=(Folder&& other) noexcept {
+  if (this != &other) {
+    if (open_) ::close(fd_of(handle_));
+    handle_ = other.handle_;
+    path_ = std::move(other.path_);
+    open_ = other.open_;
+    other.handle_ = -1;
+    other.open_ = false;
+  }
+  return *this;
+}
+
+Folder::~Folder() {
+  if (open_) ::close(fd_of(handle_));
+}
+
+bool Folder::is_open() const { return open_; }
+
+File Folder::open_file(std::string_view name, Mode mode, std::string& why) const {
+  if (name.find('\0') != std::string_view::npos) {
+    failed(why, EINVAL);
+    return File();
+  }
+  int flags = O_RDONLY;
+  switch (mode) {
+    case Mode::read:
+      break;
+    case Mode::read_or_create:
+      flags = O_RDONLY | O_CREAT;
+      break;
+    case Mode::write:
+      flags = O_WRONLY | O_CREAT;
+      break;
+    case Mode::write_emptied:
+      flags = O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+  }
+  // Opening without blocking lets a pipe be recognised instead of waiting for its other end; the
+  // descriptor blocks again once open.
+  const int fd = ::openat(fd_of(handle_), std::string(name).c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (fd < 0) {
+    failed(why);
+    return File();
+  }
+  File file = File::adopt(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    failed(why);
+    return File();
+  }
+  if (S_ISDIR(st.st_mode)) {
+    failed(why, EISDIR);
+    return File();
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return file;
+}
+
+std::optional<FileId> Folder::identity(std::string_view name) const {
+  if (name.find('\0') != std::string_view::npos) return std::nullopt;
+  struct stat st {};
+  if (::fstatat(fd_of(handle_), std::string(name).c_str(), &st, 0) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+}  // namespace laifit::platform

@@ -1,0 +1,165 @@
+#include "platform/files.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "support/scratch.hpp"
+
+namespace laifit::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Scratch {
+ public:
+  Scratch() : path_(testing::make_scratch_folder("laifit-platform")) {
+    std::string why;
+    folder_ = Folder::open(path_, why);
+    if (!folder_.is_open()) throw std::runtime_error("cannot open the scratch folder: " + why);
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const Folder& folder() const { return folder_; }
+  fs::path path(const std::string& name) const { return path_ / name; }
+  void write(const std::string& name, const std::string& content) const {
+    std::ofstream(path(name), std::ios::binary) << content;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+ private:
+  fs::path path_;
+  Folder folder_;
+};
+
+const char* mode_name(Mode mode) {
+  switch (mode) {
+    case Mode::read: return "read";
+    case Mode::read_or_create: return "read_or_create";
+    case Mode::write: return "write";
+    case Mode::write_emptied: return "write_emptied";
+  }
+  return "?";
+}
+
+// What each mode does to an absent file and to one holding bytes.
+TEST(PlatformFolder, ModesCreateKeepAndEmptyAsNamed) {
+  struct Case {
+    Mode mode;
+    bool existing;
+    bool opens;
+    const char* after;  // contents after the opening; nullptr: no such file
+  };
+  const Case cases[] = {
+      {Mode::read, false, false, nullptr},       {Mode::read, true, true, "old\r\n"},
+      {Mode::read_or_create, false, true, ""},   {Mode::read_or_create, true, true, "old\r\n"},
+      {Mode::write, false, true, ""},            {Mode::write, true, true, "old\r\n"},
+      {Mode::write_emptied, false, true, ""},    {Mode::write_emptied, true, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(mode_name(c.mode)) + (c.existing ? " existing" : " absent"));
+    Scratch dir;
+    if (c.existing) dir.write("f.txt", "old\r\n");
+    std::string why;
+    File file = dir.folder().open_file("f.txt", c.mode, why);
+    EXPECT_EQ(file.is_open(), c.opens) << why;
+    if (!c.opens) {
+      EXPECT_EQ(why, "No such file or directory");
+    }
+    file.close();
+    EXPECT_EQ(fs::exists(dir.path("f.txt")), c.after != nullptr);
+    if (c.after != nullptr) {
+      EXPECT_EQ(dir.read("f.txt"), c.after);
+    }
+  }
+}
+
+// The reasons of the failures that a run folder meets, worded alike on every system.
+TEST(PlatformFolder, FailuresGiveTheSystemsReason) {
+  struct Case {
+    std::string name;
+    Mode mode;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"folder", Mode::read, "Is a directory"},
+      {"folder", Mode::read_or_create, "Is a directory"},
+      {"folder", Mode::write, "Is a directory"},
+      {"folder", Mode::write_emptied, "Is a directory"},
+      {"absent.txt", Mode::read, "No such file or directory"},
+      {"nowhere/x.txt", Mode::read, "No such file or directory"},
+      {"nowhere/x.txt", Mode::write, "No such file or directory"},
+      {std::string("a\0b", 3), Mode::write, "Invalid argument"},
+      {"", Mode::read, "No such file or directory"},
+  };
+  Scratch dir;
+  fs::create_directory(dir.path("folder"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE("'" + c.name + "' " + mode_name(c.mode));
+    std::string why;
+    EXPECT_FALSE(dir.folder().open_file(c.name, c.mode, why).is_open());
+    EXPECT_EQ(why, c.why);
+  }
+  EXPECT_FALSE(fs::exists(dir.path("nowhere")));
+  EXPECT_FALSE(fs::exists(dir.path("a")));
+  std::string why;
+  EXPECT_FALSE(Folder::open(dir.path("absent"), why).is_open());
+  EXPECT_EQ(why, "No such file or directory");
+}
+
+TEST(PlatformFile, ReadsAtAnyOffsetWritesAndEmpties) {
+  Scratch dir;
+  dir.write("digits.txt", "0123456789");
+  std::string why;
+  const File in = dir.folder().open_file("digits.txt", Mode::read, why);
+  ASSERT_TRUE(in.is_open()) << why;
+  struct Case {
+    std::uint64_t offset;
+    std::size_t size;
+    std::string got;
+  };
+  for (const Case& c : {Case{3, 4, "3456"}, Case{0, 3, "012"}, Case{8, 10, "89"}, Case{10, 4, ""}, Case{1000, 4, ""}}) {
+    std::string buf(c.size, '?');
+    const std::int64_t n = in.read_at(c.offset, buf.data(), c.size, why);
+    ASSERT_GE(n, 0) << why;
+    EXPECT_EQ(buf.substr(0, static_cast<std::size_t>(n)), c.got) << "at " << c.offset;
+  }
+
+  File out = dir.folder().open_file("digits.txt", Mode::write, why);
+  ASSERT_TRUE(out.is_open()) << why;
+  ASSERT_TRUE(out.write("abc\r\n", why)) << why;
+  EXPECT_EQ(dir.read("digits.txt"), "abc\r\n56789") << "bytes go in as they are, over the old ones";
+  ASSERT_TRUE(out.truncate(why)) << why;
+  ASSERT_TRUE(out.write("xy\n", why)) << why;
+  out.close();
+  EXPECT_EQ(dir.read("digits.txt"), "xy\n") << "emptied, then written from the start";
+}
+
+TEST(PlatformFile, InfoTellsRegularFilesAndTheirIdentity) {
+  Scratch dir;
+  dir.write("a.txt", "a");
+  dir.write("b.txt", "b");
+  std::string why;
+  const File a = dir.folder().open_file("a.txt", Mode::read, why);
+  File::Info info;
+  ASSERT_TRUE(a.info(info, why)) << why;
+  EXPECT_TRUE(info.regular);
+  EXPECT_EQ(dir.folder().identity("a.txt"), info.id);
+  EXPECT_EQ(dir.folder().identity("./a.txt"), info.id);
+  EXPECT_NE(dir.folder().identity("b.txt"), info.id);
+  EXPECT_EQ(dir.folder().identity("absent.txt"), std::nullopt);
+  EXPECT_EQ(dir.folder().identity(std::string("a.txt\0b", 7)), std::nullopt);
+  // The folder's own absolute name is found as well.
+  EXPECT_EQ(dir.folder().identity(dir.path("a.txt").string()), info.id);
+}
+
+}  // namespace
+}  // namespace laifit::platform
