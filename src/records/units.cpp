@@ -1,7 +1,6 @@
 #include "records/units.hpp"
 
-#include <stdexcept>
-
+#include "check/check.hpp"
 #include "records/failure.hpp"
 
 namespace laifit {
@@ -74,13 +73,13 @@ void Units::open_untouched(int unit, std::string_view name, Where where) {
 OutputChannel& Units::output(int unit) {
   if (unit == kScreen) return screen_;
   const auto it = open_.find(unit);
-  if (it == open_.end() || !it->second->output) throw std::logic_error("unit not open for writing");
+  LAIFIT_CHECK(it != open_.end() && it->second->output, "unit " + std::to_string(unit) + " not open for writing");
   return *it->second->output;
 }
 
 InputChannel& Units::input(int unit) {
   const auto it = open_.find(unit);
-  if (it == open_.end() || !it->second->input) throw std::logic_error("unit not open for reading");
+  LAIFIT_CHECK(it != open_.end() && it->second->input, "unit " + std::to_string(unit) + " not open for reading");
   return *it->second->input;
 }
 

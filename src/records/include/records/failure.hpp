@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "records/where.hpp"
+#include "check/where.hpp"
 
 namespace laifit {
 

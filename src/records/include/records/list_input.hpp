@@ -12,7 +12,7 @@
 #include "records/fixed_text.hpp"
 #include "records/format.hpp"
 #include "records/input.hpp"
-#include "records/where.hpp"
+#include "check/where.hpp"
 
 namespace laifit {
 

@@ -13,7 +13,7 @@
 #include "records/format.hpp"
 #include "records/items.hpp"
 #include "records/text_buffer.hpp"
-#include "records/where.hpp"
+#include "check/where.hpp"
 
 namespace laifit {
 

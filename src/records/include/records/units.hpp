@@ -15,7 +15,7 @@
 #include "platform/files.hpp"
 #include "records/input.hpp"
 #include "records/output.hpp"
-#include "records/where.hpp"
+#include "check/where.hpp"
 
 namespace laifit {
 
