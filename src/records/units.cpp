@@ -83,6 +83,7 @@ InputChannel& Units::open_input(int unit, std::string_view name, Where where) {
   const int fd = open_file(unit, name, O_RDONLY, where);
   Open& open = *open_[unit];
   open.input = std::make_unique<InputChannel>(unit, open.name, fd);
+  open.input->observe(read_observer_);
   return *open.input;
 }
 
