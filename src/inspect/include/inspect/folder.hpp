@@ -1,0 +1,48 @@
+#pragma once
+// The folders the inspector works in: a handle on a folder for the records layer, and a scratch folder
+// in the system's temporary directory where laifit's own driver runs on copies of the inputs.
+
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace laifit::inspect {
+
+// A folder opened for the records layer (Units and the run take it); the one place that holds an
+// operating-system handle.
+class FolderHandle {
+ public:
+  static std::optional<FolderHandle> open(const std::filesystem::path& path);
+  FolderHandle(FolderHandle&& other) noexcept : native_(other.native_) { other.native_ = -1; }
+  FolderHandle& operator=(FolderHandle&&) = delete;
+  FolderHandle(const FolderHandle&) = delete;
+  ~FolderHandle();
+
+  int native() const { return native_; }
+
+ private:
+  explicit FolderHandle(int native) : native_(native) {}
+  int native_;
+};
+
+// A fresh folder tree under the temporary directory, removed with everything in it at the end. The run
+// folder lies deep enough in it that a relative name of 30 characters ("../" ten times) stays inside.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+  const std::filesystem::path& run() const { return run_; }
+
+  // Where name, relative to the run folder, lands; nothing when it would leave the scratch tree.
+  std::optional<std::filesystem::path> place(std::string_view name) const;
+
+ private:
+  std::filesystem::path root_;
+  std::filesystem::path run_;
+};
+
+}  // namespace laifit::inspect
