@@ -25,6 +25,15 @@ void check_reads(const Gathered& g, Findings& f) {
     if (name.empty()) continue;
     bool short_seen = false;
     for (const LoggedStatement* s : g.log.of(unit, name)) {
+      if (!s->ended && !s->values.empty() && s->values.back().record > s->values.front().record) {
+        const LoggedValue& v = s->values.back();
+        f.warn("climate-short-line", name + " line " + std::to_string(s->values.front().record),
+               "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
+                   std::to_string(v.record) + ", where " + shown(v.text) + " is not a number, and stops (exit status 2).",
+               "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
+        f.explain_stop();
+        return;
+      }
       if (!s->ended && !s->values.empty()) {
         const LoggedValue& v = s->values.back();
         const std::size_t item = static_cast<std::size_t>(std::max(1, v.item) - 1) % kValueNames.size();
@@ -42,7 +51,7 @@ void check_reads(const Gathered& g, Findings& f) {
         short_seen = true;
         const std::int64_t line = s->values.front().record;
         f.warn("climate-short-line", name + " line " + std::to_string(line),
-               "holds fewer than the ten values of a climate record: laifit completes it from line " +
+               "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
                    std::to_string(s->values.back().record) + ", and reads every later line out of step.",
                "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
       }
@@ -78,8 +87,8 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
     const std::string years = file.first_year == file.last_year
                                   ? std::to_string(file.first_year)
                                   : std::to_string(file.first_year) + " to " + std::to_string(file.last_year);
-    f.warn("climate-year", file.name,
-           "holds " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
+    f.warn("climate-year", file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)" : " (the climate file of the following year)"),
+           "holds the year " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
                (file.unit == unit::kClimate1 ? "the sowing year, the year of the first row of the table"
                                              : "the year after the sowing year") +
                "): laifit matches days by their number in the year only, so every observation gets the thermal "
@@ -160,9 +169,10 @@ void check_days(const Gathered& g, Findings& f) {
         problems.push_back({r.record, "line " + std::to_string(r.record) + " gives day " + std::to_string(r.jour) +
                                           (r.day == prev->day ? " again" : " after day " + std::to_string(prev->jour))});
       } else if (r.day > prev->day + 1) {
-        problems.push_back({r.record, "days " + std::to_string(prev->jour + 1) +
-                                          (r.jour - 1 > prev->jour + 1 ? " to " + std::to_string(r.jour - 1) : "") +
-                                          " are missing (before line " + std::to_string(r.record) + ")"});
+        const bool one = r.jour - 1 == prev->jour + 1;
+        problems.push_back({r.record, (one ? "day " : "days ") + std::to_string(prev->jour + 1) +
+                                          (one ? "" : " to " + std::to_string(r.jour - 1)) + (one ? " is" : " are") +
+                                          " missing (before line " + std::to_string(r.record) + ")"});
       }
       if (problem_file.empty() && !problems.empty()) problem_file = file_name(g, r.unit);
     }

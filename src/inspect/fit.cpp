@@ -23,58 +23,77 @@ std::string parameter_list(const std::vector<int>& ks) {
   return s;
 }
 
-// An output of the folder against what laifit writes for the same inputs now (by content), or, when the
-// inspector could not run laifit, against the inputs' times.
 void check_outputs(const Gathered& g, Findings& f) {
-  std::optional<fs::file_time_type> newest_input;
-  std::string newest_name;
-  auto consider = [&](const std::string& name) {
-    const FileState st = file_state(g.folder, name);
-    if (st.time && (!newest_input || *st.time > *newest_input)) {
-      newest_input = st.time;
-      newest_name = name;
-    }
-  };
-  consider("param.soj");
-  for (const NamedInput& in : named_inputs(g)) consider(in.name);
-
-  struct Output {
-    std::string name;
-    const std::optional<std::string>* now;
-  };
-  std::vector<Output> outputs;
-  if (const std::string* lai = g.name(kLaiFile); lai != nullptr && !fs::path(*lai).is_absolute()) {
-    outputs.push_back({*lai, &g.lai_file});
-  }
-  outputs.push_back({"adjust_lai.txt", &g.report_file});
-  for (const Output& out : outputs) {
-    const FileState st = file_state(g.folder, out.name);
-    if (st.kind != FileState::Kind::present && st.kind != FileState::Kind::empty) continue;
-    const bool older = newest_input && st.time && *st.time < *newest_input;
-    const std::string age = older ? " (it is older than " + newest_name + ")" : "";
-    if (!g.recomputed) {
-      if (older) {
-        f.warn("stale-output", out.name, "is older than " + newest_name + ": it does not show the current inputs.",
-               "run laifit again in the folder");
-      }
-      continue;
-    }
-    const auto folder_bytes = file_bytes(g.folder / out.name);
-    if (folder_bytes && *out.now && **out.now == *folder_bytes) continue;
+  for (const OutputState& out : compare_outputs(g)) {
+    const std::string age = out.older ? " (it is older than " + out.newest_input + ")" : "";
     std::string what;
-    if (g.status != 0) {
-      what = "is left from an earlier run: with these inputs laifit stops before it writes this file" + age + ".";
-    } else if (!*out.now || (*out.now)->empty()) {
-      what = "is left from an earlier run: laifit writes nothing into it for these inputs" + age + ".";
-    } else {
-      what = "differs from what laifit writes for these inputs: it comes from other inputs or another version of "
-             "laifit" + age + ".";
+    switch (out.state) {
+      case OutputState::State::matches:
+        continue;
+      case OutputState::State::older:
+        what = "is older than " + out.newest_input + ": it does not show the current inputs.";
+        break;
+      case OutputState::State::left_by_failure:
+        what = "is left from an earlier run: with these inputs laifit stops before it writes this file" + age + ".";
+        break;
+      case OutputState::State::left_over:
+        what = "is left from an earlier run: laifit writes nothing into it for these inputs" + age + ".";
+        break;
+      case OutputState::State::differs:
+        what = "differs from what laifit writes for these inputs: it comes from other inputs or another version "
+               "of laifit" + age + ".";
+        break;
     }
     f.warn("stale-output", out.name, what, "run laifit again in the folder");
   }
 }
 
 }  // namespace
+
+std::vector<OutputState> compare_outputs(const Gathered& g) {
+  std::optional<fs::file_time_type> newest;
+  std::string newest_name;
+  auto consider = [&](const std::string& name) {
+    const FileState st = file_state(g.folder, name);
+    if (st.time && (!newest || *st.time > *newest)) {
+      newest = st.time;
+      newest_name = name;
+    }
+  };
+  consider("param.soj");
+  for (const NamedInput& in : named_inputs(g)) consider(in.name);
+
+  std::vector<std::pair<std::string, const std::optional<std::string>*>> outputs;
+  if (const std::string* lai = g.name(kLaiFile); lai != nullptr && !fs::path(*lai).is_absolute()) {
+    outputs.emplace_back(*lai, &g.lai_file);
+  }
+  outputs.emplace_back("adjust_lai.txt", &g.report_file);
+  std::vector<OutputState> states;
+  for (const auto& [name, now] : outputs) {
+    const FileState st = file_state(g.folder, name);
+    if (st.kind != FileState::Kind::present && st.kind != FileState::Kind::empty) continue;
+    OutputState out;
+    out.name = name;
+    out.older = newest && st.time && *st.time < *newest;
+    out.newest_input = newest_name;
+    if (!g.recomputed) {
+      out.state = out.older ? OutputState::State::older : OutputState::State::matches;
+    } else {
+      const auto bytes = file_bytes(g.folder / name);
+      if (bytes && *now && **now == *bytes) {
+        out.state = OutputState::State::matches;
+      } else if (g.status != 0) {
+        out.state = OutputState::State::left_by_failure;
+      } else if (!*now || (*now)->empty()) {
+        out.state = OutputState::State::left_over;
+      } else {
+        out.state = OutputState::State::differs;
+      }
+    }
+    states.push_back(out);
+  }
+  return states;
+}
 
 FitView fit_view(const Gathered& g, const TableView& table) {
   FitView v;
@@ -192,6 +211,12 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
     return;
   }
   const std::string where = "the fit";
+  if (!fit.points.empty() && std::all_of(fit.points.begin(), fit.points.end(),
+                                         [](const FitPoint& p) { return p.observed == 0.0f; })) {
+    f.warn("all-zero", where,
+           "every observation point has LAI 0: there is no growth to fit, and the estimates mean nothing.",
+           "check the column lai(n) of the observation table");
+  }
   if (fit.exit == EstimatorExit::rejected) {
     if (fit.nbpar == 0) {
       f.note("all-held", where,

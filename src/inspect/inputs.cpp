@@ -83,8 +83,17 @@ void check_names(const Gathered& g, const RunDescription& rd, Findings& f) {
   const bool two_years_read = rd.at(6) != nullptr && rd.at(6)->ended && icodclim != 1;
   for (int line = 1; line <= 4; ++line) {
     const LoggedStatement* s = rd.at(line);
-    if (s == nullptr || s->values.empty()) continue;
+    if (s == nullptr) continue;
     if (line == 2 && !two_years_read) continue;  // the second climate file plays no part
+    if (s->values.empty()) {
+      if (!s->skipped.empty() && s->skipped.front() == '/') {
+        f.warn("name-split", soj_line(s->end_record) + " (" + kLineRole[static_cast<std::size_t>(line - 1)] + ")",
+               "the line holds " + shown(s->skipped) +
+                   ": a slash ends an unquoted value before it begins, so laifit reads an empty name.",
+               "put a name with slashes in quotes: '" + s->skipped + "'");
+      }
+      continue;
+    }
     const LoggedValue& v = s->values.front();
     const std::string where = soj_line(v.record) + " (" + kLineRole[static_cast<std::size_t>(line - 1)] + ")";
     if (v.text.size() > kNameLength) {
@@ -109,7 +118,10 @@ void check_files(const Gathered& g, const RunDescription& rd, Findings& f) {
   for (const NamedInput& in : named_inputs(g)) {
     // A name cut to 30 characters has its own warning; the missing file is its consequence.
     const LoggedStatement* s = rd.at(in.line);
-    if (s != nullptr && !s->values.empty() && s->values.front().text.size() > kNameLength) continue;
+    if (s != nullptr && !s->values.empty()) {
+      const LoggedValue& v = s->values.front();
+      if (v.text.size() > kNameLength || (!v.quoted && !is_blank_text(s->skipped))) continue;
+    }
     const FileState st = file_state(g.folder, in.name);
     const std::string where = in.name + " (" + in.role + ", param.soj line " + std::to_string(in.line) + ")";
     switch (st.kind) {
@@ -122,16 +134,19 @@ void check_files(const Gathered& g, const RunDescription& rd, Findings& f) {
           what += ".";
         }
         f.warn("missing-file", where, what, "correct the name on line " + std::to_string(in.line) + " of param.soj");
+        f.explain_stop();
         break;
       }
       case FileState::Kind::not_regular:
         f.warn("not-a-file", where, "not a regular file (a folder, a pipe or a device): laifit stops (exit status 2).",
                "name an ordinary file");
+        f.explain_stop();
         break;
       case FileState::Kind::empty:
         if (in.line == 3) {
           f.warn("empty-file", where, "the file is empty: laifit stops at once (exit status 2).",
                  "name the table of the observations");
+          f.explain_stop();
         } else {
           f.warn("empty-file", where,
                  "the file is empty: laifit reads no temperatures, so every thermal time is 0 and the fit has no "
@@ -152,8 +167,8 @@ void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
   const std::string where = soj_line(record) + " (the emergence date)";
   std::string written;
   for (const LoggedValue& v : s->values) written += v.text;
-  static const char* const kFields[] = {"the day (characters 1 and 2)", "the month (characters 4 and 5)",
-                                        "the year (characters 7 to 10)"};
+  static const char* const kFields[] = {"characters 1 and 2 (the day)", "characters 4 and 5 (the month)",
+                                        "characters 7 to 10 (the year)"};
   const std::string layout =
       "laifit reads the emergence date in fixed columns, dd/mm/yyyy: characters 1 and 2 the day, 4 and 5 the "
       "month, 7 to 10 the year";
@@ -163,7 +178,7 @@ void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
     if (!v.stored) {
       f.warn("date-layout", where,
              layout + "; here " + kFields[std::min<std::size_t>(k, 2)] + " hold " + shown(v.text) +
-                 ", which is not a number, so laifit stops (exit status 2).",
+                 ", which is no number, so laifit stops (exit status 2).",
              fix);
       f.explain_stop();
       return;
@@ -171,15 +186,6 @@ void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
   }
   if (s->values.size() < 3) return;
   const std::int32_t day = s->values[0].integer, month = s->values[1].integer, year = s->values[2].integer;
-  const RunDetails& d = g.details;
-  if (d.has_rows && year != d.ansemis && std::int64_t{year} != std::int64_t{d.ansemis} + 1) {
-    f.warn("emergence-year", where,
-           "the emergence year " + std::to_string(year) + " is neither the sowing year " + std::to_string(d.ansemis) +
-               " (the year of the first row of the observation table) nor the next: laifit writes an error line "
-               "and stops without a fit (exit status 0).",
-           "check the year of the emergence date and the first row of the observation table");
-    f.explain_stop();
-  }
   if (day < 1 || day > 31 || month < 1 || month > 12) {
     f.warn("date-layout", where,
            layout + "; it reads day " + std::to_string(day) + ", month " + std::to_string(month) + ", year " +
@@ -190,6 +196,23 @@ void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
     f.warn("date-layout", where,
            layout + "; it reads the year " + std::to_string(year) + ", which needs its four digits.", fix);
   }
+  const RunDetails& d = g.details;
+  if (d.has_rows && year != d.ansemis && std::int64_t{year} != std::int64_t{d.ansemis} + 1) {
+    f.warn("emergence-year", where,
+           "the emergence year " + std::to_string(year) + " is neither the sowing year " + std::to_string(d.ansemis) +
+               " (the year of the first row of the observation table) nor the next: laifit writes an error line "
+               "and stops without a fit (exit status 0).",
+           "check the year of the emergence date and the first row of the observation table");
+    f.explain_stop();
+  }
+}
+
+// The number as it should have been written: its first comma a point, what follows it on the line cut.
+std::string with_point(std::string written) {
+  const std::size_t comma = written.find(',');
+  if (comma != std::string::npos) written[comma] = '.';
+  const std::size_t end = written.find_first_of(" \t;", comma == std::string::npos ? 0 : comma);
+  return written.substr(0, end);
 }
 
 // A real value written with a decimal comma: the number ends at the comma and the rest of the line is
@@ -206,7 +229,7 @@ void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
     f.warn("param-decimal-comma", soj_line(v.record) + " (the base temperature)",
            "written " + shown(v.text + base->skipped) + " and read as " + shortest(v.real) +
                ": the decimal comma ends the number.",
-           "write decimals with a point (4.5)");
+           "write decimals with a point: " + with_point(v.text + base->skipped));
   }
   const Param& param = g.details.state.param;
   for (int k = 1; k <= 5; ++k) {
@@ -219,7 +242,7 @@ void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
       f.warn("param-decimal-comma", where,
              "the value is written " + shown(value.text + s->skipped) + " and read as " + shortest(value.real) +
                  ": the decimal comma ends the number.",
-             "write decimals with a point (0.01)");
+             "write decimals with a point: " + with_point(value.text + s->skipped));
     }
     const std::int32_t icod = param.icod[static_cast<std::size_t>(k - 1)];
     if (icod != 0 && icod != 1) {

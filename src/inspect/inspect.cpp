@@ -63,6 +63,7 @@ Outcome inspect(const Options& options) {
 
   out.report = report_text(ReportParts{g, table, climate, fit, findings}, options.quiet);
   out.status = findings.warnings() > 0 ? kWarnings : kClean;
+  out.findings = findings.all();
   const auto write = [&](const std::optional<std::filesystem::path>& path, const std::string& text) {
     if (!path) return;
     const std::string why = write_records(*path, text);

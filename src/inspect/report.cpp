@@ -99,6 +99,12 @@ std::string fit_block(const ReportParts& p) {
   if (!fit.fitted) return out + item("none", "laifit makes no fit for these inputs");
   out += item("computed by", "laifit's own run on copies of the inputs, in a scratch folder; the values below are its "
                              "own, not the rounded ones of its files");
+  std::string outputs;
+  for (const OutputState& o : compare_outputs(g)) {
+    outputs += (outputs.empty() ? "" : "; ") + o.name +
+               (o.state == OutputState::State::matches ? " matches it" : " is stale (see the warnings)");
+  }
+  out += item("folder's outputs", outputs.empty() ? "none yet (laifit has not run in the folder)" : outputs);
   out += item("estimator", exit_words(fit));
   for (std::size_t k = 0; k < 5; ++k) {
     std::string text = shortest(fit.used[k]);

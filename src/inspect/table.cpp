@@ -182,6 +182,7 @@ void check_header(const Gathered& g, const TableView& t, Findings& f) {
     f.warn("header-no-lai", where, what,
            "name the LAI column exactly lai(n), separate the header's words by ';', and keep lai(n) within the "
            "first 100 characters of the line");
+    f.explain_stop();
     return;
   }
   if (t.collai <= kDateColumns) {
@@ -190,6 +191,7 @@ void check_header(const Gathered& g, const TableView& t, Findings& f) {
                ", but the first four columns must be the year, the month, the day and the day of the year; laifit "
                "stops (exit status 2).",
            "put the four date columns first, then the other columns");
+    f.explain_stop();
     return;
   }
   for (const HeaderWord& w : t.words) {
@@ -278,9 +280,7 @@ void check_rows(const TableView& t, Findings& f) {
     if (row.lai_cell == lai_cell) {
       const bool comma = v.separator == ',' && written.find(',') != std::string::npos;
       problems[comma ? "decimal-comma" : "cell-with-blank"].push_back(
-          {row.line, "line " + std::to_string(row.line) + ": lai(n) is written " + shown(written) + " and read as " +
-                         read_as +
-                         (comma ? " (the decimal comma ends the number)" : " (the blank ends the number)")});
+          {row.line, "line " + std::to_string(row.line) + ": lai(n) " + shown(written) + " is read as " + read_as});
       continue;
     }
     std::string code;
@@ -330,8 +330,11 @@ void check_rows(const TableView& t, Findings& f) {
     const LoggedValue& bad = t.failed->values.back();
     const int cell = t.cell_at(bad.record, bad.column);
     const bool date = bad.item <= kDateColumns;
+    const auto cells = t.cells(bad.record);
+    const std::string written =
+        cell >= 0 && static_cast<std::size_t>(cell) < cells.size() ? cells[static_cast<std::size_t>(cell)].text : bad.text;
     f.warn("not-a-number", t.name + " line " + std::to_string(bad.record) + ", " + t.column(cell),
-           shown(bad.text) + " is not " + (date ? "a whole number" : "a number") +
+           shown(written) + " is not " + (date ? "a whole number" : "a number") +
                ": laifit stops reading the table here (exit status 2), with no fit.",
            date ? "write the date columns as whole numbers"
                 : "write a number in every cell up to lai(n); for a missing LAI write -999.99 (any negative value)");

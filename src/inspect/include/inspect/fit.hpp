@@ -56,6 +56,17 @@ struct FitView {
 
 FitView fit_view(const Gathered& g, const TableView& table);
 
+// An output file of the folder against what laifit writes for the same inputs now (by content), or,
+// when the inspector could not run laifit, against the times of the inputs.
+struct OutputState {
+  enum class State { matches, older, differs, left_over, left_by_failure };
+  std::string name;
+  State state = State::matches;
+  bool older = false;        // older than the newest input
+  std::string newest_input;  // that input
+};
+std::vector<OutputState> compare_outputs(const Gathered& g);
+
 // The estimator's exit in words.
 std::string exit_words(const FitView& fit);
 

@@ -10,6 +10,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "inspect/findings.hpp"
 
 namespace laifit::inspect {
 
@@ -29,6 +32,7 @@ struct Outcome {
   int status = kCannotInspect;
   std::string report;  // for standard output
   std::string errors;  // for standard error
+  std::vector<Finding> findings;
 };
 
 Outcome inspect(const Options& options);
