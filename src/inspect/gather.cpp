@@ -55,11 +55,17 @@ void copy_input(const fs::path& folder, const ScratchFolder& scratch, std::strin
   }
 }
 
-// An output named in a subfolder can be written only when that subfolder exists, as in the folder.
+// An output named in a subfolder can be written only when that subfolder exists, as in the folder; and
+// not at all when its name is taken by something else than a file (a folder).
 void make_output_folder(const fs::path& folder, const ScratchFolder& scratch, std::string_view name) {
+  std::error_code ec;
+  const auto status = fs::status(folder / fs::path(name), ec);
+  if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
+    if (const auto to = scratch.place(name)) fs::create_directories(*to, ec);
+    return;
+  }
   const fs::path parent = fs::path(name).parent_path();
   if (parent.empty()) return;
-  std::error_code ec;
   if (!fs::is_directory(folder / parent, ec)) return;
   if (const auto to = scratch.place(parent.string())) fs::create_directories(*to, ec);
 }

@@ -160,6 +160,17 @@ void check_files(const Gathered& g, const RunDescription& rd, Findings& f) {
   }
 }
 
+void check_output_name(const Gathered& g, Findings& f) {
+  const std::string* lai = g.name(kLaiFile);
+  if (lai == nullptr || lai->empty()) return;
+  if (file_state(g.folder, *lai).kind == FileState::Kind::not_regular) {
+    f.warn("not-a-file", *lai + " (the interpolated LAI file, param.soj line 4)",
+           "names a folder or another thing that is not a file: laifit cannot write it and stops (exit status 2).",
+           "name a file for the interpolated LAI series");
+    f.explain_stop();
+  }
+}
+
 void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
   const LoggedStatement* s = rd.at(5);
   if (s == nullptr || s->free_format || s->values.empty()) return;
@@ -323,6 +334,7 @@ void check_inputs(const Gathered& g, const RunDescription& rd, Findings& f) {
   check_layout(rd, f);
   check_names(g, rd, f);
   check_files(g, rd, f);
+  check_output_name(g, f);
   check_date(g, rd, f);
   check_numbers(g, rd, f);
 }
