@@ -82,7 +82,7 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
   if (!d.has_rows) return;
   for (const ClimateFileView& file : c.files) {
     if (file.records == 0) continue;
-    const std::int32_t expected = file.unit == unit::kClimate1 ? d.ansemis : d.ansemis + 1;
+    const std::int64_t expected = file.unit == unit::kClimate1 ? d.ansemis : next_year(d.ansemis);
     if (file.first_year == expected && file.last_year == expected) continue;
     const std::string years = file.first_year == file.last_year
                                   ? std::to_string(file.first_year)
@@ -108,11 +108,11 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
   if (icodclim == 1 && (last_point > nbjansemis || lai.jlevee > nbjansemis)) {
     const Date end = date_of_day(d.ansemis, std::max(last_point, lai.jlevee));
     f.warn("one-climate-year", "param.soj line 6 (the climate-year code)",
-           "is 1, one climate year, but the crop runs into " + std::to_string(d.ansemis + 1) + " (up to day " +
+           "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
                std::to_string(std::max(last_point, lai.jlevee)) + ", " + dmy(end) +
                "): laifit reads only " + file_name(g, unit::kClimate1) + ", so the days of " +
-               std::to_string(d.ansemis + 1) + " get thermal time 0.",
-           "set line 6 to 2 and name the climate file of " + std::to_string(d.ansemis + 1) + " on line 2");
+               std::to_string(next_year(d.ansemis)) + " get thermal time 0.",
+           "set line 6 to 2 and name the climate file of " + std::to_string(next_year(d.ansemis)) + " on line 2");
   }
   if (c.last_day == 0) {
     f.warn("no-climate-days", "the climate data",
@@ -169,9 +169,11 @@ void check_days(const Gathered& g, Findings& f) {
         problems.push_back({r.record, "line " + std::to_string(r.record) + " gives day " + std::to_string(r.jour) +
                                           (r.day == prev->day ? " again" : " after day " + std::to_string(prev->jour))});
       } else if (r.day > prev->day + 1) {
-        const bool one = r.jour - 1 == prev->jour + 1;
-        problems.push_back({r.record, (one ? "day " : "days ") + std::to_string(prev->jour + 1) +
-                                          (one ? "" : " to " + std::to_string(r.jour - 1)) + (one ? " is" : " are") +
+        // Day numbers within the table, so that only the days of the year can be absurd.
+        const std::int64_t from = std::int64_t{prev->jour} + 1, to = std::int64_t{r.jour} - 1;
+        const bool one = from == to;
+        problems.push_back({r.record, (one ? "day " : "days ") + std::to_string(from) +
+                                          (one ? "" : " to " + std::to_string(to)) + (one ? " is" : " are") +
                                           " missing (before line " + std::to_string(r.record) + ")"});
       }
       if (problem_file.empty() && !problems.empty()) problem_file = file_name(g, r.unit);
@@ -200,8 +202,8 @@ void check_days(const Gathered& g, Findings& f) {
            "ends on day " + std::to_string(last_of_first->jour) + ", but laifit counts " +
                std::to_string(d.nbjansemis) + " days in " + std::to_string(d.ansemis) +
                ": the days of the second climate file are numbered from day " +
-               std::to_string(last_of_first->jour + 1) + ", out of step with the observations of " +
-               std::to_string(d.ansemis + 1) + ".",
+               std::to_string(std::int64_t{last_of_first->jour} + 1) + ", out of step with the observations of " +
+               std::to_string(next_year(d.ansemis)) + ".",
            "give the first climate file every day of the sowing year, to 31 December");
   }
 }

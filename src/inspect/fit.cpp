@@ -198,7 +198,7 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
   if (!g.recomputed || g.status != 0) return;
   const RunDetails& d = g.details;
   if (!fit.fitted) {
-    if (d.has_rows && d.state.lev.anlevee != d.ansemis && d.state.lev.anlevee != d.ansemis + 1) return;
+    if (d.has_rows && d.state.lev.anlevee != d.ansemis && d.state.lev.anlevee != next_year(d.ansemis)) return;
     const std::int32_t nobs = d.state.lai.nobs;
     const bool none = nobs == 0 || (nobs == 1 && d.point_record[0] == 0);
     f.warn("no-fit", "the fit",

@@ -66,7 +66,8 @@ std::string line(double x1, double y1, double x2, double y2, std::string_view st
 std::string day_axis(const Axis& x, double top, double bottom, std::int32_t sowing_year, bool labels) {
   std::string out;
   bool first = true;
-  for (int year = sowing_year; year <= sowing_year + 1; ++year) {
+  for (std::int64_t next = sowing_year; next <= next_year(sowing_year) && next <= INT32_MAX; ++next) {
+    const auto year = static_cast<std::int32_t>(next);
     const int offset = year == sowing_year ? 0 : (sowing_year % 4 == 0 ? 366 : 365);
     for (int m = 1; m <= 12; ++m) {
       const double day = njan(year, m, 1, 0) + offset;

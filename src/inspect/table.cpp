@@ -363,7 +363,7 @@ void check_dates(const Gathered& g, const TableView& t, Findings& f) {
   std::string other_example, day_example, large_example;
   for (const TableRow& r : t.rows) {
     const auto [year, month, day, doy] = r.date;
-    if (year != ansemis && year != ansemis + 1) {
+    if (year != ansemis && year != next_year(ansemis)) {
       other_year.push_back(r.line);
       if (other_example.empty()) other_example = "line " + std::to_string(r.line) + " is of " + std::to_string(year);
     }

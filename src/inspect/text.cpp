@@ -71,7 +71,7 @@ int days_in(int year) { return year % 4 == 0 ? 366 : 365; }
 Date date_of_day(std::int32_t sowing_year, std::int32_t day_number) {
   int year = sowing_year;
   std::int64_t doy = day_number;
-  if (doy > days_in(year)) {
+  if (doy > days_in(year) && year < INT32_MAX) {
     doy -= days_in(year);
     ++year;
   }

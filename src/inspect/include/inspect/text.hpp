@@ -34,6 +34,9 @@ std::string iso(const Date& d);  // 2011-04-20
 // "line 5", "lines 3 to 6 and 9", "lines 2, 4, 6, 8, 10, 12 and 7 more".
 std::string line_list(const std::vector<std::int64_t>& lines, std::string_view word = "line");
 
+// The year after y, without overflow on absurd input.
+inline std::int64_t next_year(std::int32_t y) { return std::int64_t{y} + 1; }
+
 // The parts joined: literals, strings and views alike.
 template <class... Parts>
 std::string cat(const Parts&... parts) {
