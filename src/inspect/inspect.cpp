@@ -8,6 +8,7 @@
 #include "inspect/outputs.hpp"
 #include "inspect/report.hpp"
 #include "inspect/table.hpp"
+#include "inspect/text.hpp"
 #include "records/failure.hpp"
 #include "records/units.hpp"
 
@@ -73,7 +74,12 @@ Outcome inspect(const Options& options) {
     }
   };
   write(options.csv, csv_text(fit));
-  const std::string title = "LAI fit of " + std::filesystem::absolute(options.folder).lexically_normal().filename().string();
+  // The folder's name, with its parent's when it is a short one such as "in" or "run".
+  std::filesystem::path named = std::filesystem::absolute(options.folder).lexically_normal();
+  if (!named.has_filename()) named = named.parent_path();
+  std::string name = named.filename().string();
+  if (name.size() < 4 && named.has_parent_path()) name = cat(named.parent_path().filename().string(), "/", name);
+  const std::string title = "LAI fit of " + name;
   write(options.svg, svg_text(fit, title));
   return out;
 }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "driver/njan.hpp"
 #include "inspect/outputs.hpp"
@@ -61,25 +62,40 @@ std::string line(double x1, double y1, double x2, double y2, std::string_view st
          std::string(style) + "/>\n";
 }
 
-// Ticks on the first day of each month between the two day numbers, with the month's name (and the
-// year at January and at the first tick).
-std::string day_axis(const Axis& x, double top, double bottom, std::int32_t sowing_year, bool labels) {
-  std::string out;
-  bool first = true;
+// A grid line on the first day of each month between the two day numbers, labelled with the date (the
+// year at the first label and at January) and, when day_numbers, the day number; over a long season
+// every second or third month is labelled, so that the labels keep apart.
+std::string day_axis(const Axis& x, double top, double bottom, std::int32_t sowing_year, bool day_numbers) {
+  struct Tick {
+    double day;
+    int month;
+    std::int32_t year;
+  };
+  std::vector<Tick> ticks;
   for (std::int64_t next = sowing_year; next <= next_year(sowing_year) && next <= INT32_MAX; ++next) {
     const auto year = static_cast<std::int32_t>(next);
     const int offset = year == sowing_year ? 0 : (sowing_year % 4 == 0 ? 366 : 365);
     for (int m = 1; m <= 12; ++m) {
       const double day = njan(year, m, 1, 0) + offset;
-      if (day < x.d0 || day > x.d1) continue;
-      const double px = x(day);
-      out += line(px, top, px, bottom, "class=\"grid\"");
-      std::string label = cat("1 ", kMonths[m - 1]);
-      if (first || m == 1) label += cat(" ", std::to_string(year));
-      out += text(px, bottom + 15, label, "class=\"tick\" text-anchor=\"middle\"");
-      if (labels) out += text(px, bottom + 29, cat("day ", fixed(day, 0)), "class=\"tick\" text-anchor=\"middle\"");
-      first = false;
+      if (day >= x.d0 && day <= x.d1) ticks.push_back({day, m, year});
     }
+  }
+  constexpr double kLabelWidth = 70;  // of "1 Jan 2012" in the tick font
+  std::size_t stride = 1;
+  if (ticks.size() > 1) {
+    const double spacing = x(ticks[1].day) - x(ticks[0].day);
+    while (spacing * static_cast<double>(stride) < kLabelWidth && stride < 12) ++stride;
+  }
+  std::string out;
+  for (std::size_t k = 0; k < ticks.size(); ++k) {
+    const Tick& t = ticks[k];
+    const double px = x(t.day);
+    out += line(px, top, px, bottom, "class=\"grid\"");
+    if (k % stride != 0) continue;
+    std::string label = cat("1 ", kMonths[t.month - 1]);
+    if (k == 0 || t.month <= static_cast<int>(stride)) label += cat(" ", std::to_string(t.year));
+    out += text(px, bottom + 15, label, "class=\"tick\" text-anchor=\"middle\"");
+    if (day_numbers) out += text(px, bottom + 29, cat("day ", fixed(t.day, 0)), "class=\"tick\" text-anchor=\"middle\"");
   }
   return out;
 }
@@ -218,9 +234,9 @@ std::string svg_text(const FitView& fit, const std::string& title) {
             "class=\"label\" text-anchor=\"middle\"");
   s += "</g>\n";
 
-  // Legend: symbols, parameters, agreement and the estimator's exit.
-  s += "<g id=\"legend\">\n<rect class=\"legend\" x=\"" + num(kLegendLeft) + "\" y=\"" + num(kLaiTop) + "\" width=\"" +
-       num(kLegendRight - kLegendLeft) + "\" height=\"" + num(kTtBottom - kLaiTop) + "\"/>\n";
+  // Legend: symbols, parameters, agreement, the estimator's exit and the series; its box is drawn first,
+  // as high as its lines.
+  const std::size_t legend_at = s.size();
   double ly = kLaiTop + 22;
   const double lx = kLegendLeft + 12;
   auto legend_line = [&](const std::string& t, std::string_view extra = "class=\"label\"") {
@@ -235,6 +251,9 @@ std::string svg_text(const FitView& fit, const std::string& title) {
   ly += 17;
   s += line(lx, ly - 4, lx + 12, ly - 4, "class=\"tt\"");
   s += text(lx + 16, ly, "thermal time", "class=\"label\"");
+  ly += 17;
+  s += line(lx + 6, ly - 12, lx + 6, ly + 2, "class=\"mark\"");
+  s += text(lx + 16, ly, "emergence, end of the series", "class=\"label\"");
   ly += 17;
   if (std::any_of(fit.points.begin(), fit.points.end(), [](const FitPoint& p) { return p.line == 0; })) {
     s += "<circle class=\"added\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
@@ -272,6 +291,20 @@ std::string svg_text(const FitView& fit, const std::string& title) {
     legend_line(words.substr(p, end - p), "class=\"tick\"");
     p = end + (end < words.size() && words[end] == ' ' ? 1 : 0);
   }
+  if (!fit.series.empty()) {
+    const SeriesDay& a = fit.series.front();
+    const SeriesDay& b = fit.series.back();
+    ly += 10;
+    legend_line("LAI series", "class=\"label\" font-weight=\"bold\"");
+    legend_line(cat(dmy(date_of_day(fit.sowing_year, a.day)), " to ", dmy(date_of_day(fit.sowing_year, b.day))),
+                "class=\"tick\"");
+    legend_line(cat(std::to_string(fit.series.size()), " days, to ", fixed(b.thermal_time, 1), " °Cd"),
+                "class=\"tick\"");
+  }
+  const std::string box = "<g id=\"legend\">\n<rect class=\"legend\" x=\"" + num(kLegendLeft) + "\" y=\"" +
+                          num(kLaiTop) + "\" width=\"" + num(kLegendRight - kLegendLeft) + "\" height=\"" +
+                          num(std::min(kTtBottom, ly) - kLaiTop) + "\"/>\n";
+  s.insert(legend_at, box);
   s += "</g>\n";
   return s + "</svg>\n";
 }

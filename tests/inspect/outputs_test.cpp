@@ -280,6 +280,15 @@ TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
   EXPECT_EQ(records, rows + 1);
 }
 
+TEST(Outputs, TheExamplesPictureIsWhatTheInspectorDrawsNow) {
+  RunFolder scratch;
+  const auto drawn = scratch.dir() / "fit.svg";
+  EXPECT_EQ(inspect_folder(LAIFIT_EXAMPLE_DIR, {}, drawn).status, inspect::kClean);
+  EXPECT_TRUE(slurp(drawn) == slurp(std::filesystem::path(LAIFIT_EXAMPLE_DIR) / "fit.svg"))
+      << "examples/season-2011/fit.svg is out of date: laifit-inspect --svg examples/season-2011/fit.svg "
+         "examples/season-2011";
+}
+
 TEST(Outputs, AnOutputThatCannotBeWrittenEndsWithStatus2) {
   RunFolder folder;
   for (const auto& [name, content] : example_files()) folder.write(name, content);
