@@ -64,8 +64,6 @@ void laibym(RunState& state, Units& units, FitDetails* details) {
     details->fitted = true;
     details->som = tt.som;
     details->somi = tt.somi;
-    details->start = packed.par;
-    details->npar = npar;
   }
   const std::span<float> par = std::span<float>(packed.par).first(static_cast<std::size_t>(npar));
   trace.write_list({"avant appel a haus", param.icomb, param.nbpar, npar});

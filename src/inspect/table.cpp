@@ -226,7 +226,7 @@ std::string shift_reason(const TableView& t, std::int64_t line, const std::vecto
     const std::string column = t.column(static_cast<int>(c));
     if (count[c] == 0) {
       code = "empty-cell";
-      return "the cell of " + column + " is empty, and laifit passes over empty cells";
+      return "the cell of " + column + " is empty (laifit passes over empty cells)";
     }
     if (first[c] != nullptr && first[c]->separator == ',' && cells[c].text.find(',') != std::string::npos) {
       code = "decimal-comma";

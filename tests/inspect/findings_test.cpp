@@ -126,7 +126,7 @@ const Case kCases[] = {
      "decimal-comma", Severity::warning, "obs2011.csv line 5", "takes lai(n) from column hauteur: \"26\" read as 26"},
     {"an empty cell before lai(n)", [](Files& f) { table_line(f, 5, "2011;5;16;136;;26;0.23;0.40"); }, "empty-cell",
      Severity::warning, "obs2011.csv line 5",
-     "the cell of column densite is empty, and laifit passes over empty cells, so laifit takes lai(n) from column "
+     "the cell of column densite is empty (laifit passes over empty cells), so laifit takes lai(n) from column "
      "masec(n): \"0.40\" read as 0.4 instead of \"0.23\""},
     {"an empty cell in a row that ends with lai(n)",
      [](Files& f) {

@@ -1,7 +1,7 @@
 #pragma once
 // What the fitting procedure leaves behind besides its files, for a caller that wants to look into a fit:
-// every climate record as it was taken, the thermal-time table, the parameters handed to the estimator
-// and its whole result. laibym fills it only when it is given one; the run writes the same bytes either way.
+// every climate record as it was taken, the thermal-time table, the parameters after the estimator and
+// its whole result. laibym fills it only when it is given one; the run writes the same bytes either way.
 
 #include <array>
 #include <cstdint>
@@ -33,9 +33,7 @@ struct FitDetails {
   std::vector<ClimateRecord> climate;
   std::array<float, kDayTable> som{};  // som[d - 1]: cumulative thermal time on day d
   float somi = 0.0f;                   // the final cumulative thermal time
-  std::array<float, 5> start{};        // the estimated parameters' starting values, packed
-  std::int32_t npar = 0;
-  std::vector<float> par;              // the parameters after the estimator, packed as start
+  std::vector<float> par;              // the estimated parameters after the estimator, packed
   EstimatorResult result;
 };
 
