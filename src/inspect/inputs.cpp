@@ -54,7 +54,6 @@ void check_layout(const RunDescription& rd, Findings& f) {
   std::int64_t next = 1;  // the record that the next statement starts on
   for (std::size_t k = 0; k < rd.lines.size(); ++k) {
     const LoggedStatement& s = *rd.lines[k];
-    const int line = static_cast<int>(k + 1);
     if (s.values.empty()) break;
     const std::int64_t first = s.values.front().record;
     if (s.free_format && first > next) {
@@ -74,7 +73,6 @@ void check_layout(const RunDescription& rd, Findings& f) {
       return;
     }
     next = s.end_record + 1;
-    (void)line;
   }
 }
 
@@ -274,6 +272,12 @@ void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
 
 void check_ending(const Gathered& g, const RunDescription& rd, Findings& f) {
   if (!g.recomputed) return;
+  if (g.internal_error) {
+    f.warn("internal-error", "laifit", "laifit itself failed a check of its own code: " + *g.internal_error + ".",
+           "report it with this folder");
+    return;
+  }
+  if (f.stop_explained() || g.status == 0) return;
   // param.soj ends before its twelve lines.
   if (!rd.lines.empty() && rd.lines.back()->end_of_file && g.details.failure) {
     const int missing = static_cast<int>(rd.lines.size());
@@ -285,12 +289,6 @@ void check_ending(const Gathered& g, const RunDescription& rd, Findings& f) {
     f.explain_stop();
     return;
   }
-  if (g.internal_error) {
-    f.warn("internal-error", "laifit", "laifit itself failed a check of its own code: " + *g.internal_error + ".",
-           "report it with this folder");
-    return;
-  }
-  if (f.stop_explained() || g.status == 0) return;
   if (g.details.refusal) {
     std::string message = *g.details.refusal;
     f.warn("refused", "laifit", "stops with the message " + shown(message) + " (exit status 2).");

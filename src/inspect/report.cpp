@@ -46,7 +46,10 @@ std::string folder_block(const ReportParts& p) {
   const RunState& s = d.state;
   std::string out = "Run folder\n";
   const RunDescription rd = run_description(g);
-  out += item("run description", "param.soj, " + count_of(rd.lines.size(), "line read", "lines read"));
+  const auto complete = static_cast<std::size_t>(std::count_if(
+      rd.lines.begin(), rd.lines.end(), [](const LoggedStatement* s) { return s->ended && !s->end_of_file; }));
+  out += item("run description", "param.soj, " + count_of(complete, "value line read", "value lines read") +
+                                     (complete == 12 ? "" : " of 12"));
   const TableView& t = p.table;
   if (t.header_read) {
     std::string text = t.name + ": " + count_of(t.rows.size(), "row", "rows");

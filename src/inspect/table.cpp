@@ -247,6 +247,7 @@ std::string shift_reason(const TableView& t, std::int64_t line, const std::vecto
 struct RowProblem {
   std::int64_t line;
   std::string text;
+  std::string written = "";  // the cell at fault, as written
 };
 
 void check_rows(const TableView& t, Findings& f) {
@@ -280,7 +281,8 @@ void check_rows(const TableView& t, Findings& f) {
     if (row.lai_cell == lai_cell) {
       const bool comma = v.separator == ',' && written.find(',') != std::string::npos;
       problems[comma ? "decimal-comma" : "cell-with-blank"].push_back(
-          {row.line, "line " + std::to_string(row.line) + ": lai(n) " + shown(written) + " is read as " + read_as});
+          {row.line, "line " + std::to_string(row.line) + ": lai(n) " + shown(written) + " is read as " + read_as,
+           written});
       continue;
     }
     std::string code;
@@ -319,7 +321,13 @@ void check_rows(const TableView& t, Findings& f) {
     for (std::size_t e = 0; e < shown_examples; ++e) what += (e > 0 ? "; " : "") + it->second[e].text;
     if (it->second.size() > shown_examples) what += "; and so on";
     what += ".";
-    f.warn(k.code, t.name + " " + line_list(lines), what, k.fix);
+    std::string fix = k.fix;
+    std::string example = it->second.front().written;
+    if (std::string_view(k.code) == "decimal-comma" && example.find(',') != std::string::npos) {
+      example[example.find(',')] = '.';
+      fix = "write decimals with a point (" + example + "), or export the table with '.' as the decimal separator";
+    }
+    f.warn(k.code, t.name + " " + line_list(lines), what, fix);
   }
   if (!taken_lines.empty()) {
     f.warn("line-not-read", t.name + " " + line_list(taken_lines),
