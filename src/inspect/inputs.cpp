@@ -270,6 +270,37 @@ void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
   }
 }
 
+// Line ends made of a carriage return alone, and the byte-order mark that some editors put at the start
+// of a UTF-8 file: laifit reads both as ordinary characters.
+void check_bytes(const Gathered& g, Findings& f) {
+  std::vector<std::pair<int, std::string>> files{{unit::kParam, "param.soj"}};
+  if (const std::string* n = g.name(kObservations)) files.emplace_back(unit::kObsTable, *n);
+  if (const std::string* n = g.name(kClimate1)) files.emplace_back(unit::kClimate1, *n);
+  if (const std::string* n = g.name(kClimate2)) files.emplace_back(unit::kClimate2, *n);
+  for (const auto& [u, name] : files) {
+    bool bom = false, cr = false;
+    for (const LoggedStatement* s : g.log.of(u, name)) {
+      for (const LoggedValue& v : s->values) {
+        if (v.record == 1 && v.column == 0 && v.text.rfind("\xEF\xBB\xBF", 0) == 0) bom = true;
+        if (v.text.find('\r') != std::string::npos) cr = true;
+      }
+      if (s->skipped.find('\r') != std::string::npos) cr = true;
+    }
+    if (bom && u == unit::kParam) {
+      f.warn("byte-order-mark", name + " line 1",
+             "begins with a byte-order mark (the bytes EF BB BF that some editors write at the start of a UTF-8 "
+             "file): laifit takes them as the first characters of the first file name.",
+             "save the file as plain text (UTF-8 without BOM, or ASCII)");
+    }
+    if (cr) {
+      f.warn("cr-line-ends", name,
+             "has lines that end with a carriage return alone: laifit ends a line at a line feed only, so it "
+             "reads such lines as one.",
+             "save the file with LF or CR LF line ends");
+    }
+  }
+}
+
 void check_ending(const Gathered& g, const RunDescription& rd, Findings& f) {
   if (!g.recomputed) return;
   if (g.internal_error) {
@@ -335,6 +366,7 @@ void check_inputs(const Gathered& g, const RunDescription& rd, Findings& f) {
   check_output_name(g, f);
   check_date(g, rd, f);
   check_numbers(g, rd, f);
+  check_bytes(g, f);
 }
 
 // How the run ended, when no other finding explains it; called after every other check.
