@@ -10,8 +10,8 @@
 namespace laifit::inspect {
 namespace {
 
-constexpr std::array<const char*, 10> kValueNames = {"station", "year",  "month", "day", "day of the year",
-                                                     "tn",      "tx",    "rg",    "etp", "rr"};
+constexpr std::array<const char*, 10> kValueNames = {"station", "year", "month", "day", "day of the year",
+                                                     "tn",      "tx",   "rg",    "etp", "rr"};
 
 const std::string& file_name(const Gathered& g, int unit) {
   static const std::string none;
@@ -29,7 +29,8 @@ void check_reads(const Gathered& g, Findings& f) {
         const LoggedValue& v = s->values.back();
         f.warn("climate-short-line", name + " line " + std::to_string(s->values.front().record),
                "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
-                   std::to_string(v.record) + ", where " + shown(v.text) + " is not a number, and stops (exit status 2).",
+                   std::to_string(v.record) + ", where " + shown(v.text) +
+                   " is not a number, and stops (exit status 2).",
                "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
         f.explain_stop();
         return;
@@ -87,7 +88,9 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
     const std::string years = file.first_year == file.last_year
                                   ? std::to_string(file.first_year)
                                   : std::to_string(file.first_year) + " to " + std::to_string(file.last_year);
-    f.warn("climate-year", file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)" : " (the climate file of the following year)"),
+    f.warn("climate-year",
+           file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)"
+                                                     : " (the climate file of the following year)"),
            "holds the year " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
                (file.unit == unit::kClimate1 ? "the sowing year, the year of the first row of the table"
                                              : "the year after the sowing year") +
@@ -109,9 +112,9 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
     const Date end = date_of_day(d.ansemis, std::max(last_point, lai.jlevee));
     f.warn("one-climate-year", "param.soj line 6 (the climate-year code)",
            "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
-               std::to_string(std::max(last_point, lai.jlevee)) + ", " + dmy(end) +
-               "): laifit reads only " + file_name(g, unit::kClimate1) + ", so the days of " +
-               std::to_string(next_year(d.ansemis)) + " get thermal time 0.",
+               std::to_string(std::max(last_point, lai.jlevee)) + ", " + dmy(end) + "): laifit reads only " +
+               file_name(g, unit::kClimate1) + ", so the days of " + std::to_string(next_year(d.ansemis)) +
+               " get thermal time 0.",
            "set line 6 to 2 and name the climate file of " + std::to_string(next_year(d.ansemis)) + " on line 2");
   }
   if (c.last_day == 0) {
@@ -132,13 +135,13 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
            "mark the observations before emergence as missing (-999.99), or correct the emergence date");
   }
   const auto after = points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day > c.last_day; });
-  const auto before = points_where(
-      g, t, [&](std::int32_t day) { return !c.has(day) && day < c.first_day && day >= lai.jlevee; });
+  const auto before =
+      points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day < c.first_day && day >= lai.jlevee; });
   const auto inside =
       points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day >= c.first_day && day <= c.last_day; });
   const std::string span = "the climate data run from day " + std::to_string(c.first_day) + " (" +
-                           dmy(date_of_day(d.ansemis, c.first_day)) + ") to day " + std::to_string(c.last_day) +
-                           " (" + dmy(date_of_day(d.ansemis, c.last_day)) + ")";
+                           dmy(date_of_day(d.ansemis, c.first_day)) + ") to day " + std::to_string(c.last_day) + " (" +
+                           dmy(date_of_day(d.ansemis, c.last_day)) + ")";
   auto warn = [&](const std::vector<std::int64_t>& lines, const std::string& why) {
     if (lines.empty()) return;
     f.warn("zero-thermal-time", t.name + " " + line_list(lines),
@@ -166,8 +169,9 @@ void check_days(const Gathered& g, Findings& f) {
     if (r.unit == unit::kClimate1) last_of_first = &r;
     if (prev != nullptr && prev->unit == r.unit) {
       if (r.day <= prev->day) {
-        problems.push_back({r.record, "line " + std::to_string(r.record) + " gives day " + std::to_string(r.jour) +
-                                          (r.day == prev->day ? " again" : " after day " + std::to_string(prev->jour))});
+        problems.push_back(
+            {r.record, "line " + std::to_string(r.record) + " gives day " + std::to_string(r.jour) +
+                           (r.day == prev->day ? " again" : " after day " + std::to_string(prev->jour))});
       } else if (r.day > prev->day + 1) {
         // Day numbers within the table, so that only the days of the year can be absurd.
         const std::int64_t from = std::int64_t{prev->jour} + 1, to = std::int64_t{r.jour} - 1;
@@ -220,8 +224,8 @@ void check_base(const Gathered& g, Findings& f) {
   }
   if (!any) return;
   f.warn("base-not-reached", "param.soj line 7 (the base temperature)",
-         "no day from emergence on has a mean temperature above the base temperature " +
-             shortest(d.state.param.base) + " °C (the warmest daily mean is " + shortest(warmest) +
+         "no day from emergence on has a mean temperature above the base temperature " + shortest(d.state.param.base) +
+             " °C (the warmest daily mean is " + shortest(warmest) +
              " °C): the thermal time stays 0, and the fit has no time axis.",
          "check the base temperature (a few degrees Celsius for most crops) and the climate file's tn and tx");
 }

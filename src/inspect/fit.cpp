@@ -40,8 +40,10 @@ void check_outputs(const Gathered& g, Findings& f) {
         what = "is left from an earlier run: laifit writes nothing into it for these inputs" + age + ".";
         break;
       case OutputState::State::differs:
-        what = "differs from what laifit writes for these inputs: it comes from other inputs or another version "
-               "of laifit" + age + ".";
+        what =
+            "differs from what laifit writes for these inputs: it comes from other inputs or another version "
+            "of laifit" +
+            age + ".";
         break;
     }
     f.warn("stale-output", out.name, what, "run laifit again in the folder");
@@ -211,8 +213,8 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
     return;
   }
   const std::string where = "the fit";
-  if (!fit.points.empty() && std::all_of(fit.points.begin(), fit.points.end(),
-                                         [](const FitPoint& p) { return p.observed == 0.0f; })) {
+  if (!fit.points.empty() &&
+      std::all_of(fit.points.begin(), fit.points.end(), [](const FitPoint& p) { return p.observed == 0.0f; })) {
     f.warn("all-zero", where,
            "every observation point has LAI 0: there is no growth to fit, and the estimates mean nothing.",
            "check the column lai(n) of the observation table");
@@ -223,12 +225,12 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
              "no parameter is estimated (every switch is 0): the estimator has nothing to do, and the LAI file "
              "shows the curve of the five given values.");
     } else if (static_cast<std::int32_t>(fit.points.size()) < fit.nbpar) {
-      f.warn("too-few-points", where,
-             "the estimator rejects the fit: " +
-                 count_of(fit.points.size(), "observation point", "observation points") + " for " +
-                 count_of(static_cast<std::size_t>(fit.nbpar), "estimated parameter", "estimated parameters") +
-                 "; the LAI file shows the curve of the starting values.",
-             "hold some parameters (switch 0), or add observations");
+      f.warn(
+          "too-few-points", where,
+          "the estimator rejects the fit: " + count_of(fit.points.size(), "observation point", "observation points") +
+              " for " + count_of(static_cast<std::size_t>(fit.nbpar), "estimated parameter", "estimated parameters") +
+              "; the LAI file shows the curve of the starting values.",
+          "hold some parameters (switch 0), or add observations");
     } else if (!f.has("zero-start")) {
       f.warn("rejected", where, "the estimator rejects the fit; the LAI file shows the curve of the starting values.");
     }
@@ -255,9 +257,8 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
     if (!lines.empty()) {
       f.note("zero-before-last", where,
              "the fitted curve falls back to zero on day " + std::to_string(zero_day) + " (" +
-                 dmy(date_of_day(fit.sowing_year, zero_day)) + "), before observed leaf area on " +
-                 table.name + " " + line_list(lines) +
-                 "; the LAI file ends there, and these observations are not covered.",
+                 dmy(date_of_day(fit.sowing_year, zero_day)) + "), before observed leaf area on " + table.name + " " +
+                 line_list(lines) + "; the LAI file ends there, and these observations are not covered.",
              "look at the decline parameters p4 and p5, and at the observations of the end of the season");
     }
   }
@@ -267,7 +268,8 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
                        significant(fit.somi, 6) +
                        " °Cd: the LAI file's first line says \"Tf non atteint\", and its series stops with the climate "
                        "data";
-    what += fit.end == FitView::End::back_to_zero ? ", here after the curve has come back to zero." : ", not at the end of the leaf area.";
+    what += fit.end == FitView::End::back_to_zero ? ", here after the curve has come back to zero."
+                                                  : ", not at the end of the leaf area.";
     f.note("tf-non-atteint", where, what);
   }
   // The decline measured by no observation.

@@ -166,8 +166,8 @@ GatherOutcome gather(const fs::path& folder) {
 
   const std::string* lai = g->name(kLaiFile);
   if (lai != nullptr && fs::path(*lai).is_absolute()) {
-    g->not_recomputed = "the interpolated LAI file is named by an absolute path (" + *lai +
-                        "), and a run would write there";
+    g->not_recomputed =
+        "the interpolated LAI file is named by an absolute path (" + *lai + "), and a run would write there";
   } else {
     recompute(*g);
   }

@@ -14,11 +14,18 @@ namespace fs = std::filesystem;
 constexpr std::size_t kNameLength = 30;
 
 // What each line of "param.soj" holds.
-constexpr std::array<const char*, 12> kLineRole = {
-    "the climate file of the sowing year", "the climate file of the following year", "the observation table",
-    "the interpolated LAI file",           "the emergence date",                     "the climate-year code",
-    "the base temperature",                "p1",                                     "p2",
-    "p3",                                  "p4",                                     "p5"};
+constexpr std::array<const char*, 12> kLineRole = {"the climate file of the sowing year",
+                                                   "the climate file of the following year",
+                                                   "the observation table",
+                                                   "the interpolated LAI file",
+                                                   "the emergence date",
+                                                   "the climate-year code",
+                                                   "the base temperature",
+                                                   "p1",
+                                                   "p2",
+                                                   "p3",
+                                                   "p4",
+                                                   "p5"};
 
 std::string soj_line(std::int64_t line) { return "param.soj line " + std::to_string(line); }
 
@@ -42,8 +49,8 @@ std::vector<std::string> near_names(const fs::path& folder, std::string_view nam
     const std::string candidate = it->path().filename().string();
     if (candidate == file) continue;
     const bool same_case = lower(candidate) == lower(file);
-    const bool longer = name.size() == kNameLength && candidate.size() > file.size() &&
-                        candidate.compare(0, file.size(), file) == 0;
+    const bool longer =
+        name.size() == kNameLength && candidate.size() > file.size() && candidate.compare(0, file.size(), file) == 0;
     if (same_case || longer) out.push_back(candidate);
     if (out.size() == 5) break;
   }
@@ -105,8 +112,8 @@ void check_names(const Gathered& g, const RunDescription& rd, Findings& f) {
       const char sep = s->skipped.empty() ? ' ' : s->skipped.front();
       const std::string why = sep == '/' ? "a slash" : sep == ',' ? "a comma" : sep == ';' ? "a semicolon" : "a blank";
       f.warn("name-split", where,
-             "the line holds " + shown(v.text + s->skipped) + ": an unquoted name ends at " + why + ", so laifit uses " +
-                 shown(v.text) + " and passes over " + shown(s->skipped) + ".",
+             "the line holds " + shown(v.text + s->skipped) + ": an unquoted name ends at " + why +
+                 ", so laifit uses " + shown(v.text) + " and passes over " + shown(s->skipped) + ".",
              "put a name with blanks, commas or slashes in quotes: '" + v.text + s->skipped + "'");
     }
   }
@@ -256,8 +263,9 @@ void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
     const std::int32_t icod = param.icod[static_cast<std::size_t>(k - 1)];
     if (icod != 0 && icod != 1) {
       f.warn("param-switch", where,
-             "the switch is " + std::to_string(icod) + "; laifit accepts 1 (estimated) or 0 (held) and stops (exit "
-             "status 2).",
+             "the switch is " + std::to_string(icod) +
+                 "; laifit accepts 1 (estimated) or 0 (held) and stops (exit "
+                 "status 2).",
              "write 1 to estimate the parameter, 0 to hold it at the value");
       f.explain_stop();
     } else if (icod == 1 && param.var[static_cast<std::size_t>(k - 1)] == 0.0f) {

@@ -35,7 +35,8 @@ std::string findings_block(const Findings& f, Severity severity, const char* tit
     if (x.severity != severity) continue;
     const std::string number = std::to_string(++k) + ". ";
     out += wrap(x.where + ": " + x.what, kWidth, "  " + number, std::string(2 + number.size(), ' '));
-    if (!x.fix.empty()) out += wrap("Fix: " + x.fix, kWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
+    if (!x.fix.empty())
+      out += wrap("Fix: " + x.fix, kWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
   }
   return out;
 }
@@ -61,24 +62,25 @@ std::string folder_block(const ReportParts& p) {
   }
   if (d.has_rows) {
     const Date e = date_of_day(d.ansemis, s.lai.jlevee);
-    std::string text = dmy(e) + ", day " + std::to_string(s.lai.jlevee) + " (sowing year " +
-                       std::to_string(d.ansemis) + ")";
+    std::string text =
+        dmy(e) + ", day " + std::to_string(s.lai.jlevee) + " (sowing year " + std::to_string(d.ansemis) + ")";
     if (s.lai.nobs > 0 && s.lai.nl[0] == s.lai.jlevee) {
-      text += d.point_record[0] == 0 ? "; no observation that day: laifit adds the point (emergence, LAI 0)"
-                                     : "; observed";
+      text +=
+          d.point_record[0] == 0 ? "; no observation that day: laifit adds the point (emergence, LAI 0)" : "; observed";
     }
     out += item("emergence", text);
   }
   for (const ClimateFileView& c : p.climate.files) {
     if (c.records == 0) continue;
-    const std::string years = c.first_year == c.last_year ? std::to_string(c.first_year)
-                                                          : std::to_string(c.first_year) + " to " +
-                                                                std::to_string(c.last_year);
+    const std::string years = c.first_year == c.last_year
+                                  ? std::to_string(c.first_year)
+                                  : std::to_string(c.first_year) + " to " + std::to_string(c.last_year);
     out += item("climate", c.name + ": " + count_of(c.records, "record", "records") + " of " + years + ", days " +
                                std::to_string(c.first_jour) + " to " + std::to_string(c.last_jour));
   }
   if (rd.at(6) != nullptr && rd.at(6)->ended) {
-    out += item("climate years", s.temps.icodclim == 1 ? "1: one climate year" : std::to_string(s.temps.icodclim) + ": two climate years");
+    out += item("climate years", s.temps.icodclim == 1 ? "1: one climate year"
+                                                       : std::to_string(s.temps.icodclim) + ": two climate years");
   }
   if (rd.at(7) != nullptr && rd.at(7)->ended) out += item("base temperature", shortest(s.param.base) + " °C");
   if (rd.lines.size() >= 12 && rd.at(12)->ended) {
@@ -86,7 +88,9 @@ std::string folder_block(const ReportParts& p) {
     for (std::size_t k = 0; k < 5; ++k) {
       if (k > 0) text += ", ";
       text += cat("p", std::to_string(k + 1), " ", shortest(s.param.var[k])) +
-              (s.param.icod[k] == 1 ? " (start)" : s.param.icod[k] == 0 ? " (held)" : " (switch " + std::to_string(s.param.icod[k]) + ")");
+              (s.param.icod[k] == 1   ? " (start)"
+               : s.param.icod[k] == 0 ? " (held)"
+                                      : " (switch " + std::to_string(s.param.icod[k]) + ")");
     }
     out += item("parameters", text);
   }
@@ -98,10 +102,12 @@ std::string fit_block(const ReportParts& p) {
   const FitView& fit = p.fit;
   std::string out = "Fit\n";
   if (!g.recomputed) return out + item("not computed", g.not_recomputed);
-  if (g.status != 0) return out + item("none", "laifit stops before the fit (exit status " + std::to_string(g.status) + ")");
+  if (g.status != 0)
+    return out + item("none", "laifit stops before the fit (exit status " + std::to_string(g.status) + ")");
   if (!fit.fitted) return out + item("none", "laifit makes no fit for these inputs");
-  out += item("computed by", "laifit's own run on copies of the inputs, in a scratch folder; the values below are its "
-                             "own, not the rounded ones of its files");
+  out += item("computed by",
+              "laifit's own run on copies of the inputs, in a scratch folder; the values below are its "
+              "own, not the rounded ones of its files");
   std::string outputs;
   for (const OutputState& o : compare_outputs(g)) {
     outputs += (outputs.empty() ? "" : "; ") + o.name +
@@ -131,10 +137,10 @@ std::string fit_block(const ReportParts& p) {
     out += "\n  " + right("line", 6) + right("day", 6) + "  " + pad("date", 10) + right("thermal time", 14) +
            right("observed", 10) + right("fitted", 10) + right("residual", 10) + "\n";
     for (const FitPoint& pt : fit.points) {
-      std::string row = "  " + right(pt.line > 0 ? std::to_string(pt.line) : "-", 6) + right(std::to_string(pt.day), 6) +
-                        "  " + pad(dmy(pt.date), 10) + right(fixed(pt.thermal_time, 1), 14) +
-                        right(fixed(pt.observed, 3), 10) + right(fixed(pt.fitted, 3), 10) +
-                        right(cat(pt.residual >= 0 ? "+" : "", fixed(pt.residual, 3)), 10);
+      std::string row =
+          "  " + right(pt.line > 0 ? std::to_string(pt.line) : "-", 6) + right(std::to_string(pt.day), 6) + "  " +
+          pad(dmy(pt.date), 10) + right(fixed(pt.thermal_time, 1), 14) + right(fixed(pt.observed, 3), 10) +
+          right(fixed(pt.fitted, 3), 10) + right(cat(pt.residual >= 0 ? "+" : "", fixed(pt.residual, 3)), 10);
       if (pt.line == 0) row += "   emergence, added";
       out += row + "\n";
     }
@@ -150,10 +156,17 @@ std::string fit_block(const ReportParts& p) {
                        std::to_string(b.day) + " (" + dmy(date_of_day(fit.sowing_year, b.day)) + "), " +
                        count_of(fit.series.size(), "day", "days") + ": ";
     switch (fit.end) {
-      case FitView::End::back_to_zero: text += "it ends where the curve comes back to zero"; break;
-      case FitView::End::climate_end: text += "it ends with the climate data (thermal time " + fixed(b.thermal_time, 1) + ")"; break;
-      case FitView::End::day_table: text += "it ends on day 800, the end of laifit's day table"; break;
-      case FitView::End::none: break;
+      case FitView::End::back_to_zero:
+        text += "it ends where the curve comes back to zero";
+        break;
+      case FitView::End::climate_end:
+        text += "it ends with the climate data (thermal time " + fixed(b.thermal_time, 1) + ")";
+        break;
+      case FitView::End::day_table:
+        text += "it ends on day 800, the end of laifit's day table";
+        break;
+      case FitView::End::none:
+        break;
     }
     out += item("LAI series", text);
   }

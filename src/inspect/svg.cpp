@@ -24,10 +24,18 @@ std::string escaped(std::string_view s) {
   std::string out;
   for (const char c : s) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
       default:
         // Control characters are not allowed in XML 1.0 text.
         if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
@@ -95,7 +103,8 @@ std::string day_axis(const Axis& x, double top, double bottom, std::int32_t sowi
     std::string label = cat("1 ", kMonths[t.month - 1]);
     if (k == 0 || t.month <= static_cast<int>(stride)) label += cat(" ", std::to_string(t.year));
     out += text(px, bottom + 15, label, "class=\"tick\" text-anchor=\"middle\"");
-    if (day_numbers) out += text(px, bottom + 29, cat("day ", fixed(t.day, 0)), "class=\"tick\" text-anchor=\"middle\"");
+    if (day_numbers)
+      out += text(px, bottom + 29, cat("day ", fixed(t.day, 0)), "class=\"tick\" text-anchor=\"middle\"");
   }
   return out;
 }
@@ -167,8 +176,9 @@ std::string svg_text(const FitView& fit, const std::string& title) {
   s += value_axis(y, lai_step, kLeft, kRight, decimals_of(lai_step));
   s += "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(kLaiTop) + "\" width=\"" + num(kRight - kLeft) +
        "\" height=\"" + num(kLaiBottom - kLaiTop) + "\"/>\n";
-  s += text(18, (kLaiTop + kLaiBottom) / 2, "LAI (m²/m²)",
-            "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kLaiTop + kLaiBottom) / 2) + ")\"");
+  s += text(
+      18, (kLaiTop + kLaiBottom) / 2, "LAI (m²/m²)",
+      "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kLaiTop + kLaiBottom) / 2) + ")\"");
   // Emergence and the end of the series.
   auto mark = [&](double day, const std::string& label, const char* id) {
     const double px = x(day);
@@ -181,16 +191,16 @@ std::string svg_text(const FitView& fit, const std::string& title) {
   s += mark(fit.emergence, "emergence " + dmy(date_of_day(fit.sowing_year, fit.emergence)), "emergence");
   if (!fit.series.empty()) {
     const SeriesDay& end = fit.series.back();
-    const std::string why = fit.end == FitView::End::back_to_zero ? "curve back to zero"
+    const std::string why = fit.end == FitView::End::back_to_zero  ? "curve back to zero"
                             : fit.end == FitView::End::climate_end ? "end of the climate data"
                                                                    : "end of the day table";
     // The label goes left of the line when the line stands near the right edge.
-    std::string marked = mark(end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why,
-                              "series-end");
+    std::string marked =
+        mark(end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why, "series-end");
     if (x(end.day) > kRight - 230) {
       const std::string from = "<text x=\"" + num(x(end.day) + 4) + "\" y=\"" + num(kLaiTop + 14) + "\" class=\"tick\"";
-      const std::string to = "<text x=\"" + num(x(end.day) - 4) + "\" y=\"" + num(kLaiTop + 30) +
-                             "\" class=\"tick\" text-anchor=\"end\"";
+      const std::string to =
+          "<text x=\"" + num(x(end.day) - 4) + "\" y=\"" + num(kLaiTop + 30) + "\" class=\"tick\" text-anchor=\"end\"";
       const std::size_t at = marked.find(from);
       if (at != std::string::npos) marked.replace(at, from.size(), to);
     }
@@ -218,8 +228,9 @@ std::string svg_text(const FitView& fit, const std::string& title) {
   s += value_axis(yt, tt_step, kLeft, kRight, 0);
   s += "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(kTtTop) + "\" width=\"" + num(kRight - kLeft) +
        "\" height=\"" + num(kTtBottom - kTtTop) + "\"/>\n";
-  s += text(18, (kTtTop + kTtBottom) / 2, "thermal time (°Cd)",
-            "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kTtTop + kTtBottom) / 2) + ")\"");
+  s +=
+      text(18, (kTtTop + kTtBottom) / 2, "thermal time (°Cd)",
+           "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kTtTop + kTtBottom) / 2) + ")\"");
   std::string tt_points;
   for (const SeriesDay& d : fit.series) tt_points += num(x(d.day)) + "," + num(clamp_y(yt, d.thermal_time)) + " ";
   if (!tt_points.empty()) tt_points.pop_back();
@@ -230,7 +241,8 @@ std::string svg_text(const FitView& fit, const std::string& title) {
          "\" data-tt=\"" + shortest(p.thermal_time) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
          num(clamp_y(yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
   }
-  s += text((kLeft + kRight) / 2, kTtBottom + 50, "day number, counted from 1 January " + std::to_string(fit.sowing_year),
+  s += text((kLeft + kRight) / 2, kTtBottom + 50,
+            "day number, counted from 1 January " + std::to_string(fit.sowing_year),
             "class=\"label\" text-anchor=\"middle\"");
   s += "</g>\n";
 
@@ -275,8 +287,10 @@ std::string svg_text(const FitView& fit, const std::string& title) {
   ly += 10;
   legend_line("Agreement", "class=\"label\" font-weight=\"bold\"");
   legend_line("RMSE " + significant(fit.rmse, 4) + "   bias " + significant(fit.bias, 3));
-  if (fit.r2) legend_line("R² " + fixed(*fit.r2, 4) + "   n = " + std::to_string(fit.points.size()));
-  else legend_line("n = " + std::to_string(fit.points.size()));
+  if (fit.r2)
+    legend_line("R² " + fixed(*fit.r2, 4) + "   n = " + std::to_string(fit.points.size()));
+  else
+    legend_line("n = " + std::to_string(fit.points.size()));
   ly += 10;
   legend_line("Estimator", "class=\"label\" font-weight=\"bold\"");
   // The exit in words, a few per line.

@@ -55,8 +55,8 @@ std::vector<Cell> TableView::cells(std::int64_t line) const {
       begin = end + 1;
     }
     // Blanks that fill the line to 200 characters are no cell.
-    if (out.size() > 1 && out.back().text.empty() && it->second.find_first_not_of(" \t", out.back().begin) ==
-                                                          std::string::npos) {
+    if (out.size() > 1 && out.back().text.empty() &&
+        it->second.find_first_not_of(" \t", out.back().begin) == std::string::npos) {
       out.pop_back();
     }
   } else {
@@ -81,7 +81,8 @@ int TableView::cell_at(std::int64_t line, std::size_t column) const {
 }
 
 std::string TableView::column(int cell) const {
-  if (cell >= 0 && static_cast<std::size_t>(cell) < words.size() && !words[static_cast<std::size_t>(cell)].text.empty()) {
+  if (cell >= 0 && static_cast<std::size_t>(cell) < words.size() &&
+      !words[static_cast<std::size_t>(cell)].text.empty()) {
     return "column " + words[static_cast<std::size_t>(cell)].text;
   }
   return "column " + std::to_string(cell + 1);
@@ -272,9 +273,8 @@ void check_rows(const TableView& t, Findings& f) {
       problems["short-row"].push_back(
           {row.line, "line " + std::to_string(row.line) + ": " + why +
                          ", so the row runs out of values before lai(n); laifit takes its LAI from line " +
-                         std::to_string(v.record) + ", " + t.column(row.lai_cell) + ": " + shown(v.text) +
-                         " read as " + read_as + " (and passes over the rest of line " + std::to_string(v.record) +
-                         ")"});
+                         std::to_string(v.record) + ", " + t.column(row.lai_cell) + ": " + shown(v.text) + " read as " +
+                         read_as + " (and passes over the rest of line " + std::to_string(v.record) + ")"});
       continue;
     }
     if (row.lai_cell == lai_cell && v.text == written) continue;  // the cell itself, as written
@@ -288,8 +288,8 @@ void check_rows(const TableView& t, Findings& f) {
     std::string code;
     const std::string why = shift_reason(t, row.line, values, lai_cell, code);
     problems[code].push_back({row.line, "line " + std::to_string(row.line) + ": " + why +
-                                            ", so laifit takes lai(n) from " + t.column(row.lai_cell) +
-                                            ": " + shown(v.text) + " read as " + read_as +
+                                            ", so laifit takes lai(n) from " + t.column(row.lai_cell) + ": " +
+                                            shown(v.text) + " read as " + read_as +
                                             (written.empty() ? "" : " instead of " + shown(written))});
   }
 
@@ -301,8 +301,9 @@ void check_rows(const TableView& t, Findings& f) {
   static const Kind kinds[] = {
       {"decimal-comma", "decimal commas: laifit reads a comma as a separator between two values",
        "write decimals with a point (0.52), or export the table with '.' as the decimal separator"},
-      {"empty-cell", "empty cells before lai(n): laifit passes over them, so the values that follow move one "
-                     "column to the left",
+      {"empty-cell",
+       "empty cells before lai(n): laifit passes over them, so the values that follow move one "
+       "column to the left",
        "write a number in every cell up to lai(n), -999.99 for a missing LAI"},
       {"cell-with-blank", "cells with a blank inside, which laifit reads as two values",
        "remove the blank, or write one number per cell"},
@@ -339,8 +340,9 @@ void check_rows(const TableView& t, Findings& f) {
     const int cell = t.cell_at(bad.record, bad.column);
     const bool date = bad.item <= kDateColumns;
     const auto cells = t.cells(bad.record);
-    const std::string written =
-        cell >= 0 && static_cast<std::size_t>(cell) < cells.size() ? cells[static_cast<std::size_t>(cell)].text : bad.text;
+    const std::string written = cell >= 0 && static_cast<std::size_t>(cell) < cells.size()
+                                    ? cells[static_cast<std::size_t>(cell)].text
+                                    : bad.text;
     f.warn("not-a-number", t.name + " line " + std::to_string(bad.record) + ", " + t.column(cell),
            shown(written) + " is not " + (date ? "a whole number" : "a number") +
                ": laifit stops reading the table here (exit status 2), with no fit.",

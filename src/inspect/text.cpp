@@ -110,8 +110,10 @@ std::string line_list(const std::vector<std::int64_t>& lines, std::string_view w
       parts.push_back(std::to_string(v[i]));
     } else if (j == i + 1) {
       parts.push_back(std::to_string(v[i]));
-      if (parts.size() < kShown) parts.push_back(std::to_string(v[j]));
-      else --j;
+      if (parts.size() < kShown)
+        parts.push_back(std::to_string(v[j]));
+      else
+        --j;
     } else {
       parts.push_back(std::to_string(v[i]) + " to " + std::to_string(v[j]));
     }

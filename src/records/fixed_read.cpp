@@ -104,7 +104,9 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
               dest.kind() == Dest::Kind::characters) {
             const std::size_t n = std::min<std::size_t>(step.run, dest.count() - k);
             take_field(in, dest.text(k).data(), n);
-            if (observer != nullptr) report_field(in, column, dest.text(k).data(), n, ReadValue::Kind::text, true, 0, item);
+            if (observer != nullptr) {
+              report_field(in, column, dest.text(k).data(), n, ReadValue::Kind::text, true, 0, item);
+            }
             item += static_cast<std::int32_t>(n) - 1;
             k += n;
             s += n - 1;
@@ -117,7 +119,9 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
             const auto w = static_cast<std::size_t>(step.width);
             take_field(in, field, w);
             const bool ok = integer_field(field, w, dest.integer(k));
-            if (observer != nullptr) report_field(in, column, field, w, ReadValue::Kind::integer, ok, dest.integer(k), item);
+            if (observer != nullptr) {
+              report_field(in, column, field, w, ReadValue::Kind::integer, ok, dest.integer(k), item);
+            }
             if (!ok) throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read");
           } else {
             LAIFIT_CHECK(dest.kind() == Dest::Kind::text || dest.kind() == Dest::Kind::characters,

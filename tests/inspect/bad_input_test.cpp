@@ -1,9 +1,8 @@
 // The catalogue of malformed inputs run through the inspector binary: it ends within the time limit with
 // status 0, 1 or 2, warns whenever laifit itself stops, and leaves the folder exactly as it was.
 
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include "e2e/bad_inputs.hpp"
 #include "folders.hpp"
@@ -28,7 +27,7 @@ TEST(InspectBadInput, EndsCleanlyWarnsWhenLaifitStopsAndWritesNothing) {
     ASSERT_TRUE(WIFEXITED(raw)) << "ended by a signal";
     const int status = WEXITSTATUS(raw);
     EXPECT_TRUE(status == 0 || status == 1 || status == 2) << "status " << status << "\n"
-                                                             << slurp(root / "inspect.err");
+                                                           << slurp(root / "inspect.err");
     // A folder on which laifit stops gets a warning (the screen going to /dev/full is laifit's own matter).
     if (c.status == 2 && c.screen_target.empty()) {
       EXPECT_EQ(status, 1) << slurp(out);

@@ -58,7 +58,9 @@ class XmlReader {
   void skip_space() {
     while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
   }
-  static bool name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == ':' || c == '_' || c == '.'; }
+  static bool name_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == ':' || c == '_' || c == '.';
+  }
   std::string name() {
     const std::size_t b = p_;
     while (p_ < s_.size() && name_char(s_[p_])) ++p_;

@@ -2,9 +2,8 @@
 // recorded, and the estimates and fitted values that the inspector shows are the run's, bit for bit.
 
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 
@@ -84,7 +83,8 @@ TEST(Recompute, EstimatesAndFittedValuesAreTheRunsBitForBit) {
     for (int k = 0; k < 5; ++k) {
       std::string rendered;
       OutputChannel out(10, "render", std::make_unique<StringSink>(rendered));
-      out.write(Format(k == 2 || k == 4 ? "(i1,1x,f15.4)" : "(i1,1x,f9.4)"), {d.state.param.icod[static_cast<std::size_t>(k)], fit.used[static_cast<std::size_t>(k)]});
+      out.write(Format(k == 2 || k == 4 ? "(i1,1x,f15.4)" : "(i1,1x,f9.4)"),
+                {d.state.param.icod[static_cast<std::size_t>(k)], fit.used[static_cast<std::size_t>(k)]});
       out.flush();
       EXPECT_EQ(rendered, line_of(written, k + 2) + "\r\n") << "p" << k + 1;
     }
@@ -92,12 +92,14 @@ TEST(Recompute, EstimatesAndFittedValuesAreTheRunsBitForBit) {
     if (fit.exit == EstimatorExit::rejected) continue;
     ASSERT_EQ(fit.points.size(), d.fit.result.fitted.size());
     for (std::size_t i = 0; i < fit.points.size(); ++i) {
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(fit.points[i].fitted), std::bit_cast<std::uint32_t>(d.fit.result.fitted[i]))
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(fit.points[i].fitted),
+                std::bit_cast<std::uint32_t>(d.fit.result.fitted[i]))
           << "point " << i + 1;
     }
     for (std::size_t k = 0, packed = 0; k < 5; ++k) {
       if (!fit.estimated[k]) continue;
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(fit.used[k]), std::bit_cast<std::uint32_t>(d.fit.result.estimates[packed++]));
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(fit.used[k]),
+                std::bit_cast<std::uint32_t>(d.fit.result.estimates[packed++]));
     }
   }
   EXPECT_GT(fits, 30u);

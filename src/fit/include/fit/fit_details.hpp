@@ -14,9 +14,9 @@ namespace laifit {
 
 // One record of a climate file as the thermal-time reading took it.
 struct ClimateRecord {
-  int unit = 0;              // the climate file's unit: the sowing year's, or the following year's
-  std::int64_t record = 0;   // where the read of its ten values ended, from record 1
-  std::int32_t an = 0;       // year and day of the year, as read
+  int unit = 0;             // the climate file's unit: the sowing year's, or the following year's
+  std::int64_t record = 0;  // where the read of its ten values ended, from record 1
+  std::int32_t an = 0;      // year and day of the year, as read
   std::int32_t jour = 0;
   bool accumulated = false;  // false: passed over before emergence
   // For an accumulated record: its day number (jour plus the first file's last day, for the second

@@ -22,7 +22,7 @@ struct ClimateFileView {
 
 struct ClimateView {
   std::vector<ClimateFileView> files;
-  std::vector<bool> accumulated;  // accumulated[d]: day number d has a climate record from emergence on
+  std::vector<bool> accumulated;             // accumulated[d]: day number d has a climate record from emergence on
   std::int32_t first_day = 0, last_day = 0;  // the first and last accumulated day numbers (0: none)
 
   bool has(std::int32_t day) const {

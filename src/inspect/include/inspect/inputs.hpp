@@ -11,7 +11,7 @@ struct RunDescription {
   std::vector<const LoggedStatement*> lines;  // lines[k - 1]: the read of layout line k
   const LoggedStatement* at(int line) const {
     return line >= 1 && static_cast<std::size_t>(line) <= lines.size() ? lines[static_cast<std::size_t>(line - 1)]
-                                                                        : nullptr;
+                                                                       : nullptr;
   }
 };
 

@@ -24,25 +24,25 @@ struct Cell {
 };
 
 struct TableRow {
-  std::int64_t line = 0;       // the table line on which laifit began to read the row
-  std::int64_t last_line = 0;  // the line its last value came from (a short row goes on in the next)
+  std::int64_t line = 0;               // the table line on which laifit began to read the row
+  std::int64_t last_line = 0;          // the line its last value came from (a short row goes on in the next)
   std::array<std::int32_t, 4> date{};  // year, month, day of the month, day of the year, as read
   float lai = 0.0f;
-  LoggedValue lai_value;       // the value that laifit takes as the row's LAI
-  int lai_cell = -1;           // its cell (from 0) on its line, lai_value.record
+  LoggedValue lai_value;                       // the value that laifit takes as the row's LAI
+  int lai_cell = -1;                           // its cell (from 0) on its line, lai_value.record
   const LoggedStatement* statement = nullptr;  // the read that took the row
 };
 
 struct TableView {
   std::string name;
   bool header_read = false;
-  std::string header;             // the header's first 200 characters, as the run read them
-  std::vector<HeaderWord> words;  // the header's words within those 200 characters
-  int collai = 0;                 // the column of lai(n) that laifit found, 0 for none
+  std::string header;                         // the header's first 200 characters, as the run read them
+  std::vector<HeaderWord> words;              // the header's words within those 200 characters
+  int collai = 0;                             // the column of lai(n) that laifit found, 0 for none
   std::map<std::int64_t, std::string> lines;  // the first 200 characters of every line, by line number
   std::map<std::int64_t, bool> longer;        // lines longer than 200 characters
-  std::vector<TableRow> rows;     // in the order of "tempobs.txt"
-  const LoggedStatement* failed = nullptr;  // the row statement on which the run stopped
+  std::vector<TableRow> rows;                 // in the order of "tempobs.txt"
+  const LoggedStatement* failed = nullptr;    // the row statement on which the run stopped
 
   std::vector<Cell> cells(std::int64_t line) const;
   // The cell of line holding the character at column, from 0.

@@ -22,14 +22,14 @@ struct ReadValue {
   // delimiters and with a doubled delimiter taken as one.
   std::string_view text;
   bool quoted = false;
-  bool null = false;           // an empty value: the destination keeps its contents
+  bool null = false;  // an empty value: the destination keeps its contents
   // The character just after the value: a blank, a tab, ',', ';', '/', or end_of_record.
   int separator = kEndOfRecord;
-  std::int32_t item = 0;       // item number in the statement, from 1
-  Kind kind = Kind::text;      // what the destination takes (text when the read has no destinations)
-  bool stored = true;          // false: not a valid value of that kind, and the statement fails
-  std::int32_t integer = 0;    // the value stored, for an integer destination
-  float real = 0.0f;           // the value stored, for a real destination
+  std::int32_t item = 0;     // item number in the statement, from 1
+  Kind kind = Kind::text;    // what the destination takes (text when the read has no destinations)
+  bool stored = true;        // false: not a valid value of that kind, and the statement fails
+  std::int32_t integer = 0;  // the value stored, for an integer destination
+  float real = 0.0f;         // the value stored, for a real destination
 
   static constexpr int kEndOfRecord = -1;
 };
