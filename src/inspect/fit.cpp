@@ -231,8 +231,6 @@ void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Fi
               " for " + count_of(static_cast<std::size_t>(fit.nbpar), "estimated parameter", "estimated parameters") +
               "; the LAI file shows the curve of the starting values.",
           "hold some parameters (switch 0), or add observations");
-    } else if (!f.has("zero-start")) {
-      f.warn("rejected", where, "the estimator rejects the fit; the LAI file shows the curve of the starting values.");
     }
   } else if (fit.exit == EstimatorExit::iteration_limit || fit.exit == EstimatorExit::no_reduction) {
     f.note("not-converged", where,

@@ -121,15 +121,27 @@ TableView table_view(const Gathered& g) {
       t.failed = s;
       break;
     }
-    if (s->end_of_file || s->values.size() < static_cast<std::size_t>(kDateColumns + 1)) continue;
+    if (s->end_of_file) continue;  // the read that met the end of the table
+    // Every other read writes a row of "tempobs.txt". A destination that a read leaves alone (after a
+    // slash, or for an empty value) keeps what the row before put there.
     TableRow row;
-    row.line = s->values.front().record;
-    row.last_line = s->values.back().record;
-    for (std::size_t k = 0; k < 4; ++k) row.date[k] = s->values[k].integer;
-    row.lai_value = s->values.back();
-    row.lai = row.lai_value.real;
-    row.lai_cell = t.cell_at(row.lai_value.record, row.lai_value.column);
     row.statement = s;
+    row.line = s->values.empty() ? s->end_record : s->values.front().record;
+    row.last_line = s->values.empty() ? row.line : s->values.back().record;
+    const std::size_t wanted = static_cast<std::size_t>(std::max(t.collai, kDateColumns + 1));
+    for (std::size_t k = 0; k < 4; ++k) {
+      const bool read = k < s->values.size() && !s->values[k].null;
+      row.date[k] = read ? s->values[k].integer : (t.rows.empty() ? 0 : t.rows.back().date[k]);
+    }
+    const float before = t.rows.empty() ? 0.0f : t.rows.back().lai;
+    if (s->values.size() < wanted) {
+      row.cut = true;
+      row.lai = before;
+    } else {
+      row.lai_value = s->values.back();
+      row.lai = row.lai_value.null ? before : row.lai_value.real;
+      row.lai_cell = t.cell_at(row.lai_value.record, row.lai_value.column);
+    }
     t.rows.push_back(row);
   }
   return t;
@@ -259,6 +271,20 @@ void check_rows(const TableView& t, Findings& f) {
   std::vector<std::int64_t> taken_lines;  // lines consumed by a short row before them
 
   for (const TableRow& row : t.rows) {
+    if (row.cut) {
+      const auto cells = t.cells(row.line);
+      int cell = -1;
+      for (std::size_t c = 0; c < cells.size() && cell < 0; ++c) {
+        if (cells[c].text.find('/') != std::string::npos) cell = static_cast<int>(c);
+      }
+      problems["slash"].push_back(
+          {row.line, "line " + std::to_string(row.line) + ": " +
+                         (cell >= 0 ? t.column(cell) + " holds " + shown(cells[static_cast<std::size_t>(cell)].text)
+                                    : std::string("the line holds a slash")) +
+                         ", so laifit stops reading the row there and its lai(n) keeps the value of the row before, " +
+                         shortest(row.lai)});
+      continue;
+    }
     std::vector<const LoggedValue*> values;
     for (const LoggedValue& v : row.statement->values) values.push_back(&v);
     const LoggedValue& v = row.lai_value;
@@ -309,6 +335,8 @@ void check_rows(const TableView& t, Findings& f) {
        "remove the blank, or write one number per cell"},
       {"short-row", "rows with fewer values than the column of lai(n): laifit goes on reading in the next line",
        "give every row a value in every column up to lai(n)"},
+      {"slash", "a slash before lai(n): in laifit's reading, a slash ends the row",
+       "write no slash in the cells up to lai(n) (the date goes in the first four columns as numbers)"},
       {"shifted", "rows whose values do not line up with the header's columns",
        "give every row the header's columns, one value per cell"},
   };
@@ -387,7 +415,7 @@ void check_dates(const Gathered& g, const TableView& t, Findings& f) {
         }
       }
     }
-    if (r.lai >= kLargestLai && r.lai_cell == t.collai - 1 && std::isfinite(r.lai)) {
+    if (!r.cut && r.lai >= kLargestLai && r.lai_cell == t.collai - 1 && std::isfinite(r.lai)) {
       large.push_back(r.line);
       if (large_example.empty()) large_example = "line " + std::to_string(r.line) + ": " + shown(r.lai_value.text);
     }

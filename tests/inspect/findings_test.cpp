@@ -151,6 +151,13 @@ const Case kCases[] = {
      "not-a-number", Severity::warning, "obs2011.csv line 5, column densite", "\"'plot 1'\" is not a number"},
     {"NA as lai(n)", [](Files& f) { table_line(f, 5, "2011;5;16;136;250;26;NA;0.40"); }, "not-a-number",
      Severity::warning, "obs2011.csv line 5, column lai(n)", "laifit stops reading the table here"},
+    {"a slash before lai(n)", [](Files& f) { table_line(f, 5, "2011;5;16;136;25/05;26;0.23;0.40"); }, "slash",
+     Severity::warning, "obs2011.csv line 5",
+     "column densite holds \"25/05\", so laifit stops reading the row there and its lai(n) keeps the value of the "
+     "row before, 0.09"},
+    {"a line longer than 200 characters",
+     [](Files& f) { table_line(f, 5, "2011;5;16;136;250;26;0.23;0.40;" + std::string(190, 'x')); }, "long-line",
+     Severity::note, "obs2011.csv line 5", "longer than 200 characters"},
     {"a row of another year", [](Files& f) { table_line(f, 12, "2013;7;18;199;250;89;5.60;9.53"); }, "row-year",
      Severity::warning, "obs2011.csv line 12", "line 12 is of 2013"},
     {"a day of the year that does not match the date", [](Files& f) { table_line(f, 5, "2011;5;16;146;250;26;0.23;0.40"); },

@@ -30,6 +30,7 @@ struct TableRow {
   float lai = 0.0f;
   LoggedValue lai_value;                       // the value that laifit takes as the row's LAI
   int lai_cell = -1;                           // its cell (from 0) on its line, lai_value.record
+  bool cut = false;  // a slash ended the read before lai(n): the row keeps the LAI of the row before
   const LoggedStatement* statement = nullptr;  // the read that took the row
 };
 
