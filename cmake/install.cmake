@@ -1,8 +1,8 @@
-# What `cmake --install` puts in place: the laifit command, and the estimator library with its public
-# headers and a CMake package, so that find_package(laifit) gives laifit::estimator.
+# What `cmake --install` puts in place: the laifit and laifit-inspect commands, and the estimator library
+# with its public headers and a CMake package, so that find_package(laifit) gives laifit::estimator.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS laifit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS laifit laifit-inspect RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS laifit_estimator EXPORT laifitTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -14,7 +14,7 @@ cxx=${LAIFIT_FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
   -DLAIFIT_FUZZ=ON -DLAIFIT_TESTS=OFF -DLAIFIT_BENCH=OFF
-cmake --build build-fuzz -j2 --target fuzz_list_input fuzz_fixed_input fuzz_run
+cmake --build build-fuzz -j2 --target fuzz_list_input fuzz_fixed_input fuzz_run fuzz_inspect
 
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -38,4 +38,7 @@ fuzz() {
 fuzz list_input 20000 4096 list_input.dict
 fuzz fixed_input 20000 4096 list_input.dict
 fuzz run 1500 65536 run.dict
+# Each inspection runs laifit on copies of the folder's files in a scratch tree of its own, made in
+# memory when it can be.
+(if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi; fuzz inspect 600 65536 run.dict)
 echo "fuzz: no failures"

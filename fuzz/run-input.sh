@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Converts between a run folder and an input of the whole-run fuzz target (fuzz_run).
+# Converts between a run folder and an input of the whole-run fuzz targets (fuzz_run, fuzz_inspect).
 #
 #   fuzz/run-input.sh pack FOLDER > INPUT      a run folder as a fuzz input (a seed)
 #   fuzz/run-input.sh unpack INPUT FOLDER      a fuzz input (a crash, a slow unit) as a run folder, to

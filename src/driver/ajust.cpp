@@ -6,6 +6,7 @@
 
 #include "driver/extraction.hpp"
 #include "driver/njan.hpp"
+#include "driver/run_details.hpp"
 #include "state/units_of_run.hpp"
 #include "fit/laibym.hpp"
 #include "records/failure.hpp"
@@ -52,7 +53,7 @@ void refuse_output_over_input(const Units& units, const Lai& lai, const FixedTex
 
 }  // namespace
 
-void ajust(RunState& state, Units& units) {
+void ajust(RunState& state, Units& units, RunDetails* details) {
   Lai& lai = state.lai;
   Param& param = state.param;
   Temps& temps = state.temps;
@@ -112,6 +113,11 @@ void ajust(RunState& state, Units& units) {
     rows.step_back();
     const std::int32_t ansemis = date[0];
     const std::int32_t nbjansemis = ansemis % 4 == 0 ? 366 : 365;
+    if (details != nullptr) {
+      details->has_rows = true;
+      details->ansemis = ansemis;
+      details->nbjansemis = nbjansemis;
+    }
     trace.write_list({"pas", temps.pas, ansemis, nbjansemis, anlevee});
 
     if (anlevee == ansemis) {
@@ -160,6 +166,7 @@ void ajust(RunState& state, Units& units) {
         }
         lai.nl[static_cast<std::size_t>(i - 1)] = numjour;
         lai.xinfl[static_cast<std::size_t>(i - 1)] = vlai;
+        if (details != nullptr) details->point_record[static_cast<std::size_t>(i - 1)] = rows.record_number();
         trace.write_list({"i", i, numjour, vlai});
         ++i;
       }
@@ -171,7 +178,7 @@ void ajust(RunState& state, Units& units) {
   trace.write_list({"call of laibym"});
 
   units.screen().write_list({"info- pour infos sur l'ajustement regardez le fichier adjust_lai.txt"});
-  laibym(state, units);
+  laibym(state, units, details != nullptr ? &details->fit : nullptr);
 
   units.close(unit::kTrace);
   units.close(unit::kHistory);

@@ -20,18 +20,26 @@ constexpr int kDateColumns = 4;
 
 }  // namespace
 
-int find_lai_column(const std::array<char, 200>& header) {
+std::vector<HeaderWord> header_words(std::span<const char> header, std::size_t scanned) {
+  std::vector<HeaderWord> words;
   std::string word;
   int icol = 1;
-  for (std::size_t p = 0; p < kScanned; ++p) {
+  for (std::size_t p = 0; p < scanned && p < header.size(); ++p) {
     const char c = header[p];
     if (c == ';' || c == ' ') {
-      if (word.substr(0, kKeptWord) == "lai(n)") return icol;
+      words.push_back(HeaderWord{word, icol, p});
       word.clear();
       ++icol;
     } else {
       word.push_back(c);
     }
+  }
+  return words;
+}
+
+int find_lai_column(const std::array<char, 200>& header) {
+  for (const HeaderWord& word : header_words(header, kScanned)) {
+    if (word.text.substr(0, kKeptWord) == "lai(n)") return word.column;
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "driver/run.hpp"
 
 #include "driver/ajust.hpp"
+#include "driver/run_details.hpp"
 #include "state/shared_state.hpp"
 #include "records/failure.hpp"
 #include "records/fpflags.hpp"
@@ -15,12 +16,17 @@ void report(const RunFailure& failure, std::string& error_text) {
 
 }  // namespace
 
-int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen, std::string& error_text) {
+int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen, std::string& error_text,
+               const RunHooks* hooks) {
+  RunDetails* const details = hooks != nullptr ? hooks->details : nullptr;
+  if (details != nullptr) *details = RunDetails{};
   clear_fp_flags();
   Units units(folder, std::move(screen));
-  const auto state = std::make_unique<RunState>();
+  if (hooks != nullptr) units.observe_reads(hooks->reads);
+  const auto own_state = details == nullptr ? std::make_unique<RunState>() : nullptr;
+  RunState& state = details != nullptr ? details->state : *own_state;
   try {
-    ajust(*state, units);
+    ajust(state, units, details);
     const FpFlags raised = raised_fp_flags();
     units.flush_all();
     error_text += fp_note(raised);
@@ -32,8 +38,10 @@ int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen,
     } catch (const RunFailure&) {
     }
     report(failure, error_text);
+    if (details != nullptr) details->failure = RunDetails::Failure{failure.unit(), failure.file(), failure.cause()};
     return 2;
   } catch (const Refusal& refusal) {
+    if (details != nullptr) details->refusal = refusal.message();
     try {
       units.screen().write_list({refusal.message()});
       units.flush_all();

@@ -9,7 +9,8 @@
 
 namespace laifit {
 
-ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel& trace) {
+ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel& trace,
+                              std::vector<ClimateRecord>* taken) {
   enum class Phase { skip, accumulate_first, accumulate_second, done };
   const Lai& lai = state.lai;
   const float base = state.param.base;
@@ -40,6 +41,7 @@ ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel
       continue;
     }
     if (phase == Phase::skip) {
+      if (taken != nullptr) taken->push_back(ClimateRecord{reading, file.record_number(), an, jour});
       // The record of the day before emergence ends the skip without being counted.
       if (jour >= lai.jlevee - 1) phase = Phase::accumulate_first;
       continue;
@@ -55,6 +57,10 @@ ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel
     float& entry = tt.som[static_cast<std::size_t>(day - 1)];
     entry = static_cast<float>(double{tt.somi} + diff);
     tt.somi = entry;
+    if (taken != nullptr) {
+      taken->push_back(
+          ClimateRecord{reading, file.record_number(), an, jour, true, static_cast<std::int32_t>(day), tm, diff, entry});
+    }
   }
   return tt;
 }

@@ -21,7 +21,7 @@ constexpr std::size_t kWork = workspace_size(5, kMaxObservations);
 
 }  // namespace
 
-void laibym(RunState& state, Units& units) {
+void laibym(RunState& state, Units& units, FitDetails* details) {
   Lai& lai = state.lai;
   Param& param = state.param;
   OutputChannel& trace = units.output(unit::kTrace);
@@ -46,7 +46,7 @@ void laibym(RunState& state, Units& units) {
 
   trace.write_list({"jlev", lai.jlevee});
   refuse_days_outside_table(state);
-  const ThermalTime tt = read_thermal_time(state, units, trace);
+  const ThermalTime tt = read_thermal_time(state, units, trace, details != nullptr ? &details->climate : nullptr);
 
   OutputChannel& out = units.open_output(unit::kLaiFile, lai.ficlai.trimmed());
   std::array<float, kMaxObservations> yob{};
@@ -60,6 +60,11 @@ void laibym(RunState& state, Units& units) {
   // Parameter coding: estimated parameters packed in increasing number, held ones in cst.
   PackedParameters packed = code_parameters(param);
   const std::int32_t npar = packed.npar;
+  if (details != nullptr) {
+    details->fitted = true;
+    details->som = tt.som;
+    details->somi = tt.somi;
+  }
   const std::span<float> par = std::span<float>(packed.par).first(static_cast<std::size_t>(npar));
   trace.write_list({"avant appel a haus", param.icomb, param.nbpar, npar});
 
@@ -82,6 +87,10 @@ void laibym(RunState& state, Units& units) {
       haus(nprob, adapter, nob, std::span<const float>(yob).first(static_cast<std::size_t>(nob)), npar, par, signs,
            maxit, errc, errp, work, ReportChannels{trace, units.screen(), state.imphau});
   keep_fit_figures(fit, state.somcarre);
+  if (details != nullptr) {
+    details->par.assign(par.begin(), par.end());
+    details->result = fit;
+  }
 
   trace.write_list({"apres haus"});
   units.close(unit::kReport);

@@ -52,8 +52,31 @@ bool integer_field(const char* field, std::size_t w, std::int32_t& out) {
   return true;
 }
 
+// Tells the observer of a field just taken: w characters from column on the current record.
+void report_field(InputChannel& in, std::size_t column, const char* field, std::size_t w, ReadValue::Kind kind,
+                  bool stored, std::int32_t integer, std::int32_t item) {
+  ReadValue v;
+  v.record = in.record_number();
+  v.column = column;
+  v.end_column = in.column();
+  v.text = std::string_view(field, w);
+  v.separator = in.peek();
+  v.item = item;
+  v.kind = kind;
+  v.stored = stored;
+  v.integer = integer;
+  in.observer()->value(in, v);
+}
+
 bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<Dest> dests, Where where) {
-  if (!in.begin_record()) return false;
+  ReadObserver* const observer = in.observer();
+  if (observer != nullptr) observer->began(in, false);
+  auto end_of_file = [&] {
+    if (observer != nullptr) observer->ended(in, true, {});
+    return false;
+  };
+  if (!in.begin_record()) return end_of_file();
+  std::int32_t item = 0;
   std::span<const Dest> list(dests.begin(), dests.size());
   std::size_t d = 0, k = 0;
   auto settle = [&] {
@@ -69,15 +92,22 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
         case FormatStep::Kind::integer:
         case FormatStep::Kind::characters: {
           if (d == list.size()) {
+            if (observer != nullptr) observer->ended(in, false, {});
             in.finish_record();
             return true;
           }
           const Dest& dest = list[d];
+          const std::size_t column = observer != nullptr ? in.column() : 0;
+          ++item;
           // A run of one-character fields fills a character array's elements together.
           if (step.kind == FormatStep::Kind::characters && step.width == 1 && step.run > 1 &&
               dest.kind() == Dest::Kind::characters) {
             const std::size_t n = std::min<std::size_t>(step.run, dest.count() - k);
             take_field(in, dest.text(k).data(), n);
+            if (observer != nullptr) {
+              report_field(in, column, dest.text(k).data(), n, ReadValue::Kind::text, true, 0, item);
+            }
+            item += static_cast<std::int32_t>(n) - 1;
             k += n;
             s += n - 1;
             settle();
@@ -88,9 +118,11 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
                          "I needs an integer destination: " + std::string(format.literal()));
             const auto w = static_cast<std::size_t>(step.width);
             take_field(in, field, w);
-            if (!integer_field(field, w, dest.integer(k))) {
-              throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read");
+            const bool ok = integer_field(field, w, dest.integer(k));
+            if (observer != nullptr) {
+              report_field(in, column, field, w, ReadValue::Kind::integer, ok, dest.integer(k), item);
             }
+            if (!ok) throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read");
           } else {
             LAIFIT_CHECK(dest.kind() == Dest::Kind::text || dest.kind() == Dest::Kind::characters,
                          "A needs a text destination: " + std::string(format.literal()));
@@ -99,6 +131,7 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
             // A width-less A takes the destination's length, which may exceed the field buffer.
             LAIFIT_CHECK(w <= sizeof field, "A field wider than a record needs: " + std::string(format.literal()));
             take_field(in, field, w);
+            if (observer != nullptr) report_field(in, column, field, w, ReadValue::Kind::text, true, 0, item);
             // Aw input keeps the rightmost characters of a wide field, pads a narrow one with blanks.
             if (w >= text.size()) {
               std::copy_n(field + (w - text.size()), text.size(), text.data());
@@ -115,7 +148,7 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
           for (std::uint32_t n = 0; n < step.width && in.peek() != InputChannel::kEndOfRecord; ++n) in.advance();
           break;
         case FormatStep::Kind::slash:
-          if (!in.begin_record()) return false;
+          if (!in.begin_record()) return end_of_file();
           break;
         default:
           internal_error("format not usable for input: " + std::string(format.literal()), __FILE__, __LINE__);
@@ -123,8 +156,9 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
     }
     if (d == list.size()) break;
     LAIFIT_CHECK(format.has_data(), "format without data descriptors: " + std::string(format.literal()));
-    if (!in.begin_record()) return false;  // destinations remain: the format starts again on a new record
+    if (!in.begin_record()) return end_of_file();  // destinations remain: the format starts again on a new record
   }
+  if (observer != nullptr) observer->ended(in, false, {});
   in.finish_record();
   return true;
 }

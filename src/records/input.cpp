@@ -36,6 +36,7 @@ bool InputChannel::begin_record() {
   if (in_record_) finish_record();
   if (!ensure(1)) return false;
   record_start_ = offset();
+  record_ = next_record_++;
   in_record_ = true;
   return true;
 }
@@ -65,6 +66,7 @@ void InputChannel::finish_record() {
 }
 
 void InputChannel::step_back() {
+  next_record_ = record_ > 0 ? record_ : 1;
   in_record_ = false;
   base_ = record_start_;
   pos_ = end_ = 0;

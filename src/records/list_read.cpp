@@ -39,27 +39,48 @@ struct Value {
 
 class ListReader {
  public:
-  ListReader(InputChannel& in, Where where) : in_(in), where_(where) {}
+  ListReader(InputChannel& in, Where where) : in_(in), where_(where), observer_(in.observer()) {}
 
   // False when the end of the file was met before the statement completed.
   bool run(std::span<const Dest> dests) {
-    if (!in_.begin_record()) return false;
+    if (observer_ != nullptr) observer_->began(in_, true);
+    if (!in_.begin_record()) return end_of_file();
     for (const Dest& d : dests) {
       for (std::size_t k = 0; k < d.count(); ++k) {
         ++item_;
         if (repeat_ == 0) {
           const Next next = next_value();
-          if (next == Next::end_of_file) return false;
+          if (next == Next::end_of_file) return end_of_file();
           if (next == Next::slash) {
-            in_.finish_record();
+            complete();
             return true;
           }
         }
         --repeat_;
-        if (!null_) store(d, k);
+        if (!null_) {
+          store(d, k);
+        } else if (observer_ != nullptr) {
+          report(kind_of(d), true);
+        }
       }
     }
-    in_.finish_record();
+    complete();
+    return true;
+  }
+
+  // The values of the next record alone, as texts, each reported to the observer; a value ends at the
+  // record's end and a '*' is an ordinary character. False at the end of the file.
+  bool scan_record() {
+    one_record_ = true;
+    if (observer_ != nullptr) observer_->began(in_, true);
+    if (!in_.begin_record()) return end_of_file();
+    while (true) {
+      const Next next = next_value();
+      if (next != Next::value) break;  // the end of the record, or a slash
+      ++item_;
+      report(ReadValue::Kind::text, true);
+    }
+    complete();
     return true;
   }
 
@@ -68,14 +89,68 @@ class ListReader {
 
   [[noreturn]] void fail(const std::string& cause) const { throw RunFailure(where_, in_.unit(), in_.name(), cause); }
 
-  // Skips blanks, tabs and record ends; false at the end of the file.
+  bool end_of_file() {
+    if (observer_ != nullptr) observer_->ended(in_, true, {});
+    return false;
+  }
+
+  // Skips the rest of the record, telling the observer what it held.
+  void complete() {
+    if (observer_ != nullptr) {
+      char rest[Value::kTextKeep];
+      std::size_t n = 0;
+      for (int c; n < sizeof rest && (c = in_.peek()) != kEndOfRecord; in_.advance()) rest[n++] = static_cast<char>(c);
+      observer_->ended(in_, false, std::string_view(rest, n));
+    }
+    in_.finish_record();
+  }
+
+  static ReadValue::Kind kind_of(const Dest& d) {
+    switch (d.kind()) {
+      case Dest::Kind::integer:
+      case Dest::Kind::integers:
+        return ReadValue::Kind::integer;
+      case Dest::Kind::real:
+      case Dest::Kind::reals:
+        return ReadValue::Kind::real;
+      default:
+        return ReadValue::Kind::text;
+    }
+  }
+
+  // Where the value that next_value found begins, for the observer.
+  void mark_start() {
+    if (observer_ == nullptr) return;
+    start_record_ = in_.record_number();
+    start_column_ = in_.column();
+  }
+
+  // Tells the observer of the current value; the channel still stands just after it.
+  void report(ReadValue::Kind kind, bool stored, std::int32_t integer = 0, float real = 0.0f) {
+    ReadValue v;
+    v.record = start_record_;
+    v.column = start_column_;
+    v.end_column = in_.column();
+    if (!null_) v.text = std::string_view(value_.text, value_.length);
+    v.quoted = !null_ && value_.quoted;
+    v.null = null_;
+    v.separator = in_.peek();
+    v.item = item_;
+    v.kind = kind;
+    v.stored = stored;
+    v.integer = integer;
+    v.real = real;
+    observer_->value(in_, v);
+  }
+
+  // Skips blanks, tabs and record ends; false at the end of the file (of the record, for a scan).
   bool skip_blanks() {
     while (true) {
       const int c = in_.peek();
       if (is_blank(c)) {
         in_.advance();
       } else if (c == kEndOfRecord) {
-        if (!in_.begin_record()) return false;
+        if (one_record_ || !in_.begin_record()) return false;
       } else {
         return true;
       }
@@ -96,6 +171,7 @@ class ListReader {
     if (c == '/') return Next::slash;
     repeat_ = 1;
     null_ = false;
+    mark_start();
     if (c == ',' || c == ';') {  // an empty value; its comma separates it from the next
       null_ = true;
       return Next::value;
@@ -103,7 +179,7 @@ class ListReader {
     value_.reset();
     if (c == '\'' || c == '"') return quoted(static_cast<char>(c));
     while (!ends_value(c = in_.peek())) {
-      if (c == '*' && value_.number.plain_digits()) {
+      if (c == '*' && !one_record_ && value_.number.plain_digits()) {
         std::int32_t r = 0;
         if (!value_.number.integer(r)) fail("Repeat count overflow in item " + std::to_string(item_) + " of list input");
         if (r == 0) fail("Zero repeat count in item " + std::to_string(item_) + " of list input");
@@ -131,6 +207,7 @@ class ListReader {
     while (true) {
       const int c = in_.peek();
       if (c == kEndOfRecord) {
+        if (one_record_) return Next::value;  // a scan ends an open text with its record
         if (!in_.begin_record()) return Next::end_of_file;
         continue;
       }
@@ -146,19 +223,22 @@ class ListReader {
   void store(const Dest& d, std::size_t k) {
     switch (d.kind()) {
       case Dest::Kind::integer:
-      case Dest::Kind::integers:
-        if (value_.quoted || !value_.number.integer(d.integer(k))) {
-          fail("Bad integer for item " + std::to_string(item_) + " in list input");
-        }
+      case Dest::Kind::integers: {
+        const bool ok = !value_.quoted && value_.number.integer(d.integer(k));
+        if (observer_ != nullptr) report(ReadValue::Kind::integer, ok, d.integer(k));
+        if (!ok) fail("Bad integer for item " + std::to_string(item_) + " in list input");
         break;
+      }
       case Dest::Kind::real:
-      case Dest::Kind::reals:
-        if (value_.quoted || !value_.number.real(d.real(k))) {
-          fail("Bad real number in item " + std::to_string(item_) + " of list input");
-        }
+      case Dest::Kind::reals: {
+        const bool ok = !value_.quoted && value_.number.real(d.real(k));
+        if (observer_ != nullptr) report(ReadValue::Kind::real, ok, 0, d.real(k));
+        if (!ok) fail("Bad real number in item " + std::to_string(item_) + " of list input");
         break;
+      }
       case Dest::Kind::text:
       case Dest::Kind::characters: {
+        if (observer_ != nullptr) report(ReadValue::Kind::text, true);
         const std::span<char> field = d.text(k);
         const std::size_t n = value_.length < field.size() ? value_.length : field.size();
         // copy_n and fill, unlike memcpy and memset, accept the null data of an empty field.
@@ -171,11 +251,15 @@ class ListReader {
 
   InputChannel& in_;
   Where where_;
+  ReadObserver* observer_;
+  bool one_record_ = false;
   int item_ = 0;
   bool first_ = true;
   std::int32_t repeat_ = 0;
   bool null_ = false;
   Value value_;
+  std::int64_t start_record_ = 0;
+  std::size_t start_column_ = 0;
 };
 
 bool list_read(InputChannel& in, std::initializer_list<Dest> dests, Where where) {
@@ -190,6 +274,17 @@ void read_list(InputChannel& in, std::initializer_list<Dest> dests, Where where)
 
 bool read_list_or_end(InputChannel& in, std::initializer_list<Dest> dests, Where where) {
   return list_read(in, dests, where);
+}
+
+bool scan_list_record(InputChannel& in, ReadObserver& observer, Where where) {
+  ReadObserver* const kept = in.observer();
+  in.observe(&observer);
+  struct Restore {
+    InputChannel& in;
+    ReadObserver* kept;
+    ~Restore() { in.observe(kept); }
+  } restore{in, kept};
+  return ListReader(in, where).scan_record();
 }
 
 }  // namespace laifit

@@ -63,6 +63,7 @@ InputChannel& Units::open_input(int unit, std::string_view name, Where where) {
   platform::File file = open_file(unit, name, platform::Mode::read, where);
   Open& open = *open_[unit];
   open.input = std::make_unique<InputChannel>(unit, open.name, std::move(file));
+  open.input->observe(read_observer_);
   return *open.input;
 }
 

@@ -7,8 +7,11 @@
 
 namespace laifit {
 
+struct RunDetails;
+
 // One whole run in the folder of units. Returns normally at the end of the run (also after the
-// emergence-year message); failures and refusals come as exceptions.
-void ajust(RunState& state, Units& units);
+// emergence-year message); failures and refusals come as exceptions. details, when given, receives what
+// the run leaves behind besides its files.
+void ajust(RunState& state, Units& units, RunDetails* details = nullptr);
 
 }  // namespace laifit

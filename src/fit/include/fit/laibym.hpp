@@ -2,11 +2,13 @@
 // The LAI fitting procedure: thermal time from the climate files, the series to fit, the estimator run
 // and the interpolated LAI file.
 
+#include "fit/fit_details.hpp"
 #include "state/shared_state.hpp"
 #include "records/units.hpp"
 
 namespace laifit {
 
-void laibym(RunState& state, Units& units);
+// details, when given, receives what the fit leaves behind besides its files.
+void laibym(RunState& state, Units& units, FitDetails* details = nullptr);
 
 }  // namespace laifit

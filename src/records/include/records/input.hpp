@@ -13,6 +13,8 @@
 
 namespace laifit {
 
+class ReadObserver;
+
 class InputChannel {
  public:
   static constexpr int kEndOfRecord = -1;
@@ -43,6 +45,15 @@ class InputChannel {
   int unit() const { return unit_; }
   const std::string& name() const { return name_; }
 
+  // The number of the record begun last, from 1; a step back makes the next record the same number.
+  std::int64_t record_number() const { return record_; }
+  // The position of the next character within the current record, from 0.
+  std::size_t column() const { return static_cast<std::size_t>(offset() - record_start_); }
+
+  // The observer told of every reading statement on this channel (none: nullptr).
+  void observe(ReadObserver* observer) { observer_ = observer; }
+  ReadObserver* observer() const { return observer_; }
+
  private:
   int peek_slow();
   // Makes at least n bytes available from pos_ unless the file ends first; false when fewer remain.
@@ -59,6 +70,9 @@ class InputChannel {
   bool at_eof_ = false;
   bool in_record_ = false;
   std::uint64_t record_start_ = 0;
+  std::int64_t record_ = 0;
+  std::int64_t next_record_ = 1;
+  ReadObserver* observer_ = nullptr;
 };
 
 }  // namespace laifit

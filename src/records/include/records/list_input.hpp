@@ -13,6 +13,7 @@
 #include "records/format.hpp"
 #include "records/input.hpp"
 #include "check/where.hpp"
+#include "records/read_observer.hpp"
 
 namespace laifit {
 
@@ -56,6 +57,11 @@ class Dest {
 void read_list(InputChannel& in, std::initializer_list<Dest> dests, Where where = Where::current());
 // Free format with an end-of-file branch: false when the end of the file was met.
 bool read_list_or_end(InputChannel& in, std::initializer_list<Dest> dests, Where where = Where::current());
+
+// The values of the next record as a free-format read would take them, without destinations: each is
+// reported to observer as a text, and the record's end ends the values (a statement would go on in the
+// next record). A '*' is read as a character, not as a repeat count. False at the end of the file.
+bool scan_list_record(InputChannel& in, ReadObserver& observer, Where where = Where::current());
 
 // Fixed fields (I, A and X descriptors). Same end-of-file rules.
 void read_fixed(InputChannel& in, const Format& format, std::initializer_list<Dest> dests,

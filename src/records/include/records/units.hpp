@@ -51,6 +51,9 @@ class Units {
   // Flushes every output channel, the screen last; the first refusal ends the run.
   void flush_all(Where where = Where::current());
 
+  // Files opened for reading from now on tell observer of their reading statements.
+  void observe_reads(ReadObserver* observer) { read_observer_ = observer; }
+
   // The identity of an existing file of the run folder, if any.
   std::optional<FileId> identity(std::string_view name) const;
 
@@ -60,6 +63,7 @@ class Units {
 
   const platform::Folder& folder_;
   OutputChannel screen_;
+  ReadObserver* read_observer_ = nullptr;
   std::map<int, std::unique_ptr<Open>> open_;
 };
 

@@ -1,0 +1,56 @@
+#include "inspect/inspect.hpp"
+
+namespace laifit::inspect {
+
+std::string usage() {
+  return "usage: laifit-inspect [--csv FILE] [--svg FILE] [--quiet] [FOLDER]\n"
+         "\n"
+         "Tells what laifit will do with the run folder FOLDER (the current directory by default) and what the\n"
+         "fit did: it reads the folder with laifit's own readers, recomputes the run with laifit's own code on\n"
+         "copies of the inputs, and reports in the terms of the files (file, line, column, the value as written,\n"
+         "what laifit reads, how to fix it). It writes nothing into the folder unless an option names a file there.\n"
+         "\n"
+         "  --csv FILE   write the observations against the fit as CSV (RFC 4180: comma, '.' decimals, CR LF)\n"
+         "  --svg FILE   write the picture of the fit as SVG\n"
+         "  --quiet      print the warnings only (nothing when there is nothing to warn about); the notes on\n"
+         "               how the fit came out and the tables are left out, the exit status is the same\n"
+         "  --help       print this text\n"
+         "\n"
+         "Exit status: 0 nothing to warn about (notes do not count), 1 warnings, 2 the folder cannot be\n"
+         "inspected (no param.soj, an unreadable folder) or an output file cannot be written.\n";
+}
+
+Arguments parse_arguments(std::span<const std::string_view> args) {
+  Arguments a;
+  bool folder_given = false;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string_view arg = args[k];
+    auto value = [&](std::optional<std::filesystem::path>& into) {
+      if (k + 1 >= args.size()) {
+        a.error = std::string(arg) + " needs a file name";
+        return;
+      }
+      into = std::filesystem::path(std::string(args[++k]));
+    };
+    if (arg == "--help" || arg == "-h") {
+      a.help = true;
+    } else if (arg == "--csv") {
+      value(a.options.csv);
+    } else if (arg == "--svg") {
+      value(a.options.svg);
+    } else if (arg == "--quiet" || arg == "-q") {
+      a.options.quiet = true;
+    } else if (arg.size() > 1 && arg.front() == '-') {
+      a.error = "unknown option " + std::string(arg);
+    } else if (folder_given) {
+      a.error = "more than one folder: " + a.options.folder.string() + " and " + std::string(arg);
+    } else {
+      a.options.folder = std::filesystem::path(std::string(arg));
+      folder_given = true;
+    }
+    if (!a.error.empty()) break;
+  }
+  return a;
+}
+
+}  // namespace laifit::inspect

@@ -1,0 +1,326 @@
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "driver/njan.hpp"
+#include "inspect/outputs.hpp"
+#include "inspect/text.hpp"
+
+namespace laifit::inspect {
+namespace {
+
+// The layout, in SVG user units.
+constexpr double kWidth = 1000, kHeight = 710;
+constexpr double kLeft = 70, kRight = 740;        // both panels
+constexpr double kLaiTop = 56, kLaiBottom = 400;  // LAI against the day
+constexpr double kTtTop = 470, kTtBottom = 640;   // thermal time against the day
+constexpr double kLegendLeft = 760, kLegendRight = 985;
+
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+std::string num(double v) { return fixed(v, 2); }
+
+std::string escaped(std::string_view s) {
+  std::string out;
+  for (const char c : s) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        // Control characters are not allowed in XML 1.0 text.
+        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+    }
+  }
+  return out;
+}
+
+// A step of 1, 2 or 5 times a power of ten giving about `count` intervals over [0, top].
+double nice_step(double top, int count) {
+  const double raw = top / count;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const double m : {1.0, 2.0, 5.0, 10.0}) {
+    if (m * power >= raw) return m * power;
+  }
+  return 10 * power;
+}
+
+// A linear map from a data range onto a pixel range.
+struct Axis {
+  double d0, d1, p0, p1;
+  double operator()(double v) const { return p0 + (v - d0) / (d1 - d0) * (p1 - p0); }
+};
+
+std::string text(double x, double y, std::string_view s, std::string_view extra = "") {
+  return cat("<text x=\"", num(x), "\" y=\"", num(y), "\"", extra.empty() ? "" : " ", extra, ">", escaped(s),
+             "</text>\n");
+}
+
+std::string line(double x1, double y1, double x2, double y2, std::string_view style) {
+  return "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" + num(y2) + "\" " +
+         std::string(style) + "/>\n";
+}
+
+// A grid line on the first day of each month between the two day numbers, labelled with the date (the
+// year at the first label and at January) and, when day_numbers, the day number; over a long season
+// every second or third month is labelled, so that the labels keep apart.
+std::string day_axis(const Axis& x, double top, double bottom, std::int32_t sowing_year, bool day_numbers) {
+  struct Tick {
+    double day;
+    int month;
+    std::int32_t year;
+  };
+  std::vector<Tick> ticks;
+  for (std::int64_t next = sowing_year; next <= next_year(sowing_year) && next <= INT32_MAX; ++next) {
+    const auto year = static_cast<std::int32_t>(next);
+    const int offset = year == sowing_year ? 0 : (sowing_year % 4 == 0 ? 366 : 365);
+    for (int m = 1; m <= 12; ++m) {
+      const double day = njan(year, m, 1, 0) + offset;
+      if (day >= x.d0 && day <= x.d1) ticks.push_back({day, m, year});
+    }
+  }
+  constexpr double kLabelWidth = 70;  // of "1 Jan 2012" in the tick font
+  std::size_t stride = 1;
+  if (ticks.size() > 1) {
+    const double spacing = x(ticks[1].day) - x(ticks[0].day);
+    while (spacing * static_cast<double>(stride) < kLabelWidth && stride < 12) ++stride;
+  }
+  std::string out;
+  for (std::size_t k = 0; k < ticks.size(); ++k) {
+    const Tick& t = ticks[k];
+    const double px = x(t.day);
+    out += line(px, top, px, bottom, "class=\"grid\"");
+    if (k % stride != 0) continue;
+    std::string label = cat("1 ", kMonths[t.month - 1]);
+    if (k == 0 || t.month <= static_cast<int>(stride)) label += cat(" ", std::to_string(t.year));
+    out += text(px, bottom + 15, label, "class=\"tick\" text-anchor=\"middle\"");
+    if (day_numbers)
+      out += text(px, bottom + 29, cat("day ", fixed(t.day, 0)), "class=\"tick\" text-anchor=\"middle\"");
+  }
+  return out;
+}
+
+std::string value_axis(const Axis& y, double step, double left, double right, int decimals) {
+  std::string out;
+  for (double v = 0; v <= y.d1 + step * 1e-9; v += step) {
+    const double py = y(v);
+    out += line(left, py, right, py, "class=\"grid\"");
+    out += text(left - 6, py + 4, fixed(v, decimals), "class=\"tick\" text-anchor=\"end\"");
+  }
+  return out;
+}
+
+int decimals_of(double step) { return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step))); }
+
+}  // namespace
+
+std::string svg_text(const FitView& fit, const std::string& title) {
+  std::string s;
+  s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" + num(kHeight) +
+       "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  s += "<style>.grid{stroke:#dddddd;stroke-width:1}.tick{fill:#444444;font-size:11px}"
+       ".frame{fill:none;stroke:#444444;stroke-width:1}.fit{fill:none;stroke:#c0392b;stroke-width:2}"
+       ".tt{fill:none;stroke:#27855a;stroke-width:2}.obs{fill:#1f5fa8;stroke:#ffffff;stroke-width:1}"
+       ".added{fill:#ffffff;stroke:#1f5fa8;stroke-width:1.5}.zero{fill:#e67e22;stroke:#7a3d00;stroke-width:1}"
+       ".mark{stroke:#555555;stroke-width:1;stroke-dasharray:5,4}.label{fill:#222222}"
+       ".legend{fill:#fafafa;stroke:#bbbbbb}</style>\n";
+  s += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
+  s += text(kLeft, 30, title, "font-size=\"16\" font-weight=\"bold\" class=\"label\"");
+  if (!fit.fitted || (fit.points.empty() && fit.series.empty())) {
+    s += text(kLeft, 80, "laifit makes no fit for these inputs: see the report of laifit-inspect.", "class=\"label\"");
+    return s + "</svg>\n";
+  }
+
+  // The day range: emergence, every observation and the whole series, with a margin.
+  double first_day = fit.emergence, last_day = fit.emergence;
+  double top_lai = 0, top_tt = 0;
+  for (const FitPoint& p : fit.points) {
+    first_day = std::min<double>(first_day, p.day);
+    last_day = std::max<double>(last_day, p.day);
+    if (std::isfinite(p.observed)) top_lai = std::max<double>(top_lai, p.observed);
+    if (std::isfinite(p.thermal_time)) top_tt = std::max<double>(top_tt, p.thermal_time);
+  }
+  for (const SeriesDay& d : fit.series) {
+    last_day = std::max<double>(last_day, d.day);
+    if (std::isfinite(d.lai)) top_lai = std::max<double>(top_lai, d.lai);
+    if (std::isfinite(d.thermal_time)) top_tt = std::max<double>(top_tt, d.thermal_time);
+  }
+  const double margin = std::max(3.0, (last_day - first_day) * 0.03);
+  const Axis x{first_day - margin, last_day + margin, kLeft, kRight};
+  const double lai_step = nice_step(std::max(top_lai, 0.5) * 1.05, 6);
+  const double lai_top = lai_step * std::ceil(std::max(top_lai, 0.5) * 1.05 / lai_step);
+  const Axis y{0, lai_top, kLaiBottom, kLaiTop};
+  const double tt_step = nice_step(std::max(top_tt, 10.0) * 1.05, 4);
+  const double tt_top = tt_step * std::ceil(std::max(top_tt, 10.0) * 1.05 / tt_step);
+  const Axis yt{0, tt_top, kTtBottom, kTtTop};
+  // Values beyond the axes (a negative or infinite LAI) are drawn on the frame.
+  auto clamp_y = [](const Axis& a, double v) {
+    return std::clamp(std::isfinite(v) ? a(v) : (v > 0 ? a.p1 : a.p0), std::min(a.p0, a.p1), std::max(a.p0, a.p1));
+  };
+
+  // LAI panel.
+  s += "<g id=\"lai-panel\" data-day-min=\"" + num(x.d0) + "\" data-day-max=\"" + num(x.d1) + "\" data-lai-max=\"" +
+       num(lai_top) + "\" data-left=\"" + num(kLeft) + "\" data-right=\"" + num(kRight) + "\" data-top=\"" +
+       num(kLaiTop) + "\" data-bottom=\"" + num(kLaiBottom) + "\">\n";
+  s += day_axis(x, kLaiTop, kLaiBottom, fit.sowing_year, false);
+  s += value_axis(y, lai_step, kLeft, kRight, decimals_of(lai_step));
+  s += "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(kLaiTop) + "\" width=\"" + num(kRight - kLeft) +
+       "\" height=\"" + num(kLaiBottom - kLaiTop) + "\"/>\n";
+  s += text(
+      18, (kLaiTop + kLaiBottom) / 2, "LAI (m²/m²)",
+      "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kLaiTop + kLaiBottom) / 2) + ")\"");
+  // Emergence and the end of the series.
+  auto mark = [&](double day, const std::string& label, const char* id) {
+    const double px = x(day);
+    std::string out = "<g id=\"" + std::string(id) + "\" data-day=\"" + num(day) + "\">\n";
+    out += line(px, kLaiTop, px, kLaiBottom, "class=\"mark\"");
+    out += line(px, kTtTop, px, kTtBottom, "class=\"mark\"");
+    out += text(px + 4, kLaiTop + 14, label, "class=\"tick\"");
+    return out + "</g>\n";
+  };
+  s += mark(fit.emergence, "emergence " + dmy(date_of_day(fit.sowing_year, fit.emergence)), "emergence");
+  if (!fit.series.empty()) {
+    const SeriesDay& end = fit.series.back();
+    const std::string why = fit.end == FitView::End::back_to_zero  ? "curve back to zero"
+                            : fit.end == FitView::End::climate_end ? "end of the climate data"
+                                                                   : "end of the day table";
+    // The label goes left of the line when the line stands near the right edge.
+    std::string marked =
+        mark(end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why, "series-end");
+    if (x(end.day) > kRight - 230) {
+      const std::string from = "<text x=\"" + num(x(end.day) + 4) + "\" y=\"" + num(kLaiTop + 14) + "\" class=\"tick\"";
+      const std::string to =
+          "<text x=\"" + num(x(end.day) - 4) + "\" y=\"" + num(kLaiTop + 30) + "\" class=\"tick\" text-anchor=\"end\"";
+      const std::size_t at = marked.find(from);
+      if (at != std::string::npos) marked.replace(at, from.size(), to);
+    }
+    s += marked;
+  }
+  // The fitted daily series.
+  std::string points;
+  for (const SeriesDay& d : fit.series) points += num(x(d.day)) + "," + num(clamp_y(y, d.lai)) + " ";
+  if (!points.empty()) points.pop_back();
+  s += "<polyline class=\"fit\" id=\"fitted-series\" points=\"" + points + "\"/>\n";
+  // The observations: the added emergence point hollow, points without a thermal time in orange.
+  for (const FitPoint& p : fit.points) {
+    const bool zero_tt = p.thermal_time == 0.0f && p.day != fit.emergence;
+    const char* cls = p.line == 0 ? "added" : zero_tt ? "zero" : "obs";
+    s += "<circle class=\"" + std::string(cls) + "\" data-day=\"" + std::to_string(p.day) + "\" data-lai=\"" +
+         shortest(p.observed) + "\" data-line=\"" + std::to_string(p.line) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
+         num(clamp_y(y, p.observed)) + "\" r=\"4.5\"/>\n";
+  }
+  s += "</g>\n";
+
+  // Thermal-time panel.
+  s += "<g id=\"tt-panel\" data-tt-max=\"" + num(tt_top) + "\" data-top=\"" + num(kTtTop) + "\" data-bottom=\"" +
+       num(kTtBottom) + "\">\n";
+  s += day_axis(x, kTtTop, kTtBottom, fit.sowing_year, true);
+  s += value_axis(yt, tt_step, kLeft, kRight, 0);
+  s += "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(kTtTop) + "\" width=\"" + num(kRight - kLeft) +
+       "\" height=\"" + num(kTtBottom - kTtTop) + "\"/>\n";
+  s +=
+      text(18, (kTtTop + kTtBottom) / 2, "thermal time (°Cd)",
+           "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kTtTop + kTtBottom) / 2) + ")\"");
+  std::string tt_points;
+  for (const SeriesDay& d : fit.series) tt_points += num(x(d.day)) + "," + num(clamp_y(yt, d.thermal_time)) + " ";
+  if (!tt_points.empty()) tt_points.pop_back();
+  s += "<polyline class=\"tt\" id=\"thermal-time\" points=\"" + tt_points + "\"/>\n";
+  for (const FitPoint& p : fit.points) {
+    const bool zero_tt = p.thermal_time == 0.0f && p.day != fit.emergence;
+    s += "<circle class=\"" + std::string(zero_tt ? "zero" : "obs") + "\" data-day=\"" + std::to_string(p.day) +
+         "\" data-tt=\"" + shortest(p.thermal_time) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
+         num(clamp_y(yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
+  }
+  s += text((kLeft + kRight) / 2, kTtBottom + 50,
+            "day number, counted from 1 January " + std::to_string(fit.sowing_year),
+            "class=\"label\" text-anchor=\"middle\"");
+  s += "</g>\n";
+
+  // Legend: symbols, parameters, agreement, the estimator's exit and the series; its box is drawn first,
+  // as high as its lines.
+  const std::size_t legend_at = s.size();
+  double ly = kLaiTop + 22;
+  const double lx = kLegendLeft + 12;
+  auto legend_line = [&](const std::string& t, std::string_view extra = "class=\"label\"") {
+    s += text(lx, ly, t, extra);
+    ly += 17;
+  };
+  s += "<circle class=\"obs\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
+  s += text(lx + 16, ly, "observed LAI", "class=\"label\"");
+  ly += 17;
+  s += line(lx, ly - 4, lx + 12, ly - 4, "class=\"fit\"");
+  s += text(lx + 16, ly, "fitted curve, day by day", "class=\"label\"");
+  ly += 17;
+  s += line(lx, ly - 4, lx + 12, ly - 4, "class=\"tt\"");
+  s += text(lx + 16, ly, "thermal time", "class=\"label\"");
+  ly += 17;
+  s += line(lx + 6, ly - 12, lx + 6, ly + 2, "class=\"mark\"");
+  s += text(lx + 16, ly, "emergence, end of the series", "class=\"label\"");
+  ly += 17;
+  if (std::any_of(fit.points.begin(), fit.points.end(), [](const FitPoint& p) { return p.line == 0; })) {
+    s += "<circle class=\"added\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
+    s += text(lx + 16, ly, "emergence point added (LAI 0)", "class=\"label\"");
+    ly += 17;
+  }
+  if (std::any_of(fit.points.begin(), fit.points.end(),
+                  [&](const FitPoint& p) { return p.thermal_time == 0.0f && p.day != fit.emergence; })) {
+    s += "<circle class=\"zero\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
+    s += text(lx + 16, ly, "no climate day: thermal time 0", "class=\"label\"");
+    ly += 17;
+  }
+  ly += 10;
+  legend_line("Parameters", "class=\"label\" font-weight=\"bold\"");
+  for (std::size_t k = 0; k < 5; ++k) {
+    legend_line(cat("p", std::to_string(k + 1), " = ", significant(fit.used[k], 6),
+                    fit.estimated[k] ? "  (fitted)" : "  (held)"));
+  }
+  ly += 10;
+  legend_line("Agreement", "class=\"label\" font-weight=\"bold\"");
+  legend_line("RMSE " + significant(fit.rmse, 4) + "   bias " + significant(fit.bias, 3));
+  if (fit.r2)
+    legend_line("R² " + fixed(*fit.r2, 4) + "   n = " + std::to_string(fit.points.size()));
+  else
+    legend_line("n = " + std::to_string(fit.points.size()));
+  ly += 10;
+  legend_line("Estimator", "class=\"label\" font-weight=\"bold\"");
+  // The exit in words, a few per line.
+  const std::string words = exit_words(fit);
+  std::size_t p = 0;
+  while (p < words.size()) {
+    std::size_t end = std::min(words.size(), p + 34);
+    if (end < words.size()) {
+      const std::size_t space = words.rfind(' ', end);
+      if (space != std::string::npos && space > p) end = space;
+    }
+    legend_line(words.substr(p, end - p), "class=\"tick\"");
+    p = end + (end < words.size() && words[end] == ' ' ? 1 : 0);
+  }
+  if (!fit.series.empty()) {
+    const SeriesDay& a = fit.series.front();
+    const SeriesDay& b = fit.series.back();
+    ly += 10;
+    legend_line("LAI series", "class=\"label\" font-weight=\"bold\"");
+    legend_line(cat(dmy(date_of_day(fit.sowing_year, a.day)), " to ", dmy(date_of_day(fit.sowing_year, b.day))),
+                "class=\"tick\"");
+    legend_line(cat(std::to_string(fit.series.size()), " days, to ", fixed(b.thermal_time, 1), " °Cd"),
+                "class=\"tick\"");
+  }
+  const std::string box = "<g id=\"legend\">\n<rect class=\"legend\" x=\"" + num(kLegendLeft) + "\" y=\"" +
+                          num(kLaiTop) + "\" width=\"" + num(kLegendRight - kLegendLeft) + "\" height=\"" +
+                          num(std::min(kTtBottom, ly) - kLaiTop) + "\"/>\n";
+  s.insert(legend_at, box);
+  s += "</g>\n";
+  return s + "</svg>\n";
+}
+
+}  // namespace laifit::inspect

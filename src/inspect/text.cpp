@@ -1,0 +1,139 @@
+#include "inspect/text.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "driver/njan.hpp"
+
+namespace laifit::inspect {
+
+std::string fixed(double v, int decimals) {
+  if (std::isnan(v)) return "nan";
+  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, r.ptr);
+  // A negative value that shows as zero is written without its sign.
+  if (s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
+}
+
+std::string shortest(float v) {
+  if (std::isnan(v)) return "nan";
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string significant(double v, int digits) {
+  if (std::isnan(v)) return "nan";
+  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
+  if (v == 0) return "0";
+  const double magnitude = std::floor(std::log10(std::fabs(v)));
+  if (magnitude >= -4 && magnitude < digits + 2) {
+    const int decimals = std::max(0, digits - 1 - static_cast<int>(magnitude));
+    std::string s = fixed(v, decimals);
+    if (s.find('.') != std::string::npos) {
+      while (s.back() == '0') s.pop_back();
+      if (s.back() == '.') s.pop_back();
+    }
+    return s;
+  }
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits - 1);
+  return std::string(buf, r.ptr);
+}
+
+std::string shown(std::string_view text) {
+  std::string s = "\"";
+  for (const char c : text) {
+    if (c == '\t') {
+      s += "\\t";
+    } else if (c == '\r') {
+      s += "\\r";
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
+      s += hex;
+    } else {
+      s += c;
+    }
+  }
+  return s + "\"";
+}
+
+namespace {
+int days_in(int year) { return year % 4 == 0 ? 366 : 365; }
+}  // namespace
+
+Date date_of_day(std::int32_t sowing_year, std::int32_t day_number) {
+  int year = sowing_year;
+  std::int64_t doy = day_number;
+  if (doy > days_in(year) && year < INT32_MAX) {
+    doy -= days_in(year);
+    ++year;
+  }
+  if (doy < 1) doy = 1;
+  if (doy > days_in(year)) doy = days_in(year);
+  int month = 12;
+  while (month > 1 && njan(year, month, 1, 0) > doy) --month;
+  return Date{year, month, static_cast<int>(doy - njan(year, month, 1, 0) + 1)};
+}
+
+std::string dmy(const Date& d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.day, d.month, d.year);
+  return buf;
+}
+
+std::string iso(const Date& d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return buf;
+}
+
+std::string line_list(const std::vector<std::int64_t>& lines, std::string_view word) {
+  std::vector<std::int64_t> v = lines;
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+  if (v.empty()) return "";
+  // Runs of consecutive numbers, at most eight of them shown.
+  std::vector<std::string> parts;
+  std::size_t shown_lines = 0;
+  constexpr std::size_t kShown = 8;
+  for (std::size_t i = 0; i < v.size() && parts.size() < kShown;) {
+    std::size_t j = i;
+    while (j + 1 < v.size() && v[j + 1] == v[j] + 1) ++j;
+    if (j == i) {
+      parts.push_back(std::to_string(v[i]));
+    } else if (j == i + 1) {
+      parts.push_back(std::to_string(v[i]));
+      if (parts.size() < kShown)
+        parts.push_back(std::to_string(v[j]));
+      else
+        --j;
+    } else {
+      parts.push_back(std::to_string(v[i]) + " to " + std::to_string(v[j]));
+    }
+    shown_lines += j - i + 1;
+    i = j + 1;
+  }
+  std::string s(word);
+  if (v.size() > 1) s += 's';
+  s += ' ';
+  const std::size_t more = v.size() - shown_lines;
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    if (k > 0) s += (k + 1 == parts.size() && more == 0) ? " and " : ", ";
+    s += parts[k];
+  }
+  if (more > 0) s += " and " + std::to_string(more) + " more";
+  return s;
+}
+
+std::string count_of(std::size_t n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+}  // namespace laifit::inspect

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "inspect/inspect.hpp"
+
+namespace laifit::inspect {
+namespace {
+
+TEST(Arguments, OptionsFolderAndMistakes) {
+  struct Row {
+    std::vector<std::string_view> args;
+    const char* folder;
+    const char* csv;
+    const char* svg;
+    bool quiet, help;
+    const char* error;  // a part of the error, "" for none
+  };
+  const Row rows[] = {
+      {{}, ".", "", "", false, false, ""},
+      {{"run"}, "run", "", "", false, false, ""},
+      {{"--csv", "t.csv", "--svg", "f.svg", "-q", "run"}, "run", "t.csv", "f.svg", true, false, ""},
+      {{"--quiet", "--help"}, ".", "", "", true, true, ""},
+      {{"--csv"}, ".", "", "", false, false, "--csv needs a file name"},
+      {{"--plot", "x"}, ".", "", "", false, false, "unknown option --plot"},
+      {{"a", "b"}, "a", "", "", false, false, "more than one folder"},
+  };
+  for (const Row& r : rows) {
+    const Arguments a = parse_arguments(r.args);
+    SCOPED_TRACE(r.args.empty() ? "(none)" : std::string(r.args.front()));
+    EXPECT_NE(a.error.find(r.error), std::string::npos) << a.error;
+    if (*r.error != 0) continue;
+    EXPECT_TRUE(a.error.empty());
+    EXPECT_EQ(a.options.folder, r.folder);
+    EXPECT_EQ(a.options.csv.value_or(""), r.csv);
+    EXPECT_EQ(a.options.svg.value_or(""), r.svg);
+    EXPECT_EQ(a.options.quiet, r.quiet);
+    EXPECT_EQ(a.help, r.help);
+  }
+}
+
+}  // namespace
+}  // namespace laifit::inspect

@@ -1,0 +1,303 @@
+// The CSV and the SVG of the example: well-formed, and every number where the run's own files put it.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "driver/run.hpp"
+#include "folders.hpp"
+
+namespace laifit::testing {
+namespace {
+
+// A small XML reader, enough to check that the SVG is well formed: a prolog, one root element, properly
+// nested elements with quoted attributes, character and entity references only where XML allows them.
+struct Element {
+  std::string name;
+  std::map<std::string, std::string> attributes;
+  std::vector<std::unique_ptr<Element>> children;
+
+  void all(const std::string& tag, std::vector<const Element*>& out) const {
+    if (name == tag) out.push_back(this);
+    for (const auto& c : children) c->all(tag, out);
+  }
+  const Element* with_id(const std::string& id) const {
+    if (attributes.count("id") && attributes.at("id") == id) return this;
+    for (const auto& c : children) {
+      if (const Element* e = c->with_id(id)) return e;
+    }
+    return nullptr;
+  }
+  double number(const std::string& attribute) const { return std::stod(attributes.at(attribute)); }
+};
+
+class XmlReader {
+ public:
+  explicit XmlReader(std::string_view text) : s_(text) {}
+
+  // The root element; throws std::runtime_error naming the first fault.
+  std::unique_ptr<Element> document() {
+    if (s_.substr(0, 5) == "<?xml") {
+      const std::size_t end = s_.find("?>");
+      if (end == std::string_view::npos) fail("unterminated prolog");
+      p_ = end + 2;
+    }
+    skip_space();
+    auto root = element();
+    skip_space();
+    if (p_ != s_.size()) fail("text after the root element");
+    return root;
+  }
+
+ private:
+  [[noreturn]] void fail(const std::string& why) const {
+    throw std::runtime_error(why + " at offset " + std::to_string(p_));
+  }
+  void skip_space() {
+    while (p_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[p_]))) ++p_;
+  }
+  static bool name_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == ':' || c == '_' || c == '.';
+  }
+  std::string name() {
+    const std::size_t b = p_;
+    while (p_ < s_.size() && name_char(s_[p_])) ++p_;
+    if (p_ == b) fail("a name expected");
+    return std::string(s_.substr(b, p_ - b));
+  }
+  // Text or an attribute value up to stop: '<' may not appear, '&' must start a known reference.
+  void characters(char stop) {
+    while (p_ < s_.size() && s_[p_] != stop) {
+      const char c = s_[p_];
+      if (c == '<' && stop != '<') fail("'<' inside an attribute");
+      if (c == '&') {
+        const std::size_t semi = s_.find(';', p_);
+        if (semi == std::string_view::npos) fail("unterminated reference");
+        const std::string_view ref = s_.substr(p_ + 1, semi - p_ - 1);
+        const bool known = ref == "amp" || ref == "lt" || ref == "gt" || ref == "quot" || ref == "apos" ||
+                           (ref.size() > 1 && ref[0] == '#');
+        if (!known) fail("unknown reference &" + std::string(ref) + ";");
+        p_ = semi + 1;
+        continue;
+      }
+      if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') fail("a control character");
+      ++p_;
+    }
+  }
+  std::unique_ptr<Element> element() {
+    if (p_ >= s_.size() || s_[p_] != '<') fail("'<' expected");
+    ++p_;
+    auto e = std::make_unique<Element>();
+    e->name = name();
+    while (true) {
+      skip_space();
+      if (p_ >= s_.size()) fail("unterminated tag");
+      if (s_.substr(p_, 2) == "/>") {
+        p_ += 2;
+        return e;
+      }
+      if (s_[p_] == '>') {
+        ++p_;
+        break;
+      }
+      const std::string attribute = name();
+      skip_space();
+      if (p_ >= s_.size() || s_[p_] != '=') fail("'=' expected");
+      ++p_;
+      skip_space();
+      if (p_ >= s_.size() || s_[p_] != '"') fail("'\"' expected");
+      const std::size_t b = ++p_;
+      characters('"');
+      if (p_ >= s_.size()) fail("unterminated attribute");
+      if (e->attributes.count(attribute)) fail("attribute " + attribute + " twice");
+      e->attributes[attribute] = std::string(s_.substr(b, p_ - b));
+      ++p_;
+    }
+    while (true) {
+      characters('<');
+      if (p_ >= s_.size()) fail("unterminated element " + e->name);
+      if (s_.substr(p_, 2) == "</") {
+        p_ += 2;
+        if (name() != e->name) fail("mismatched end tag of " + e->name);
+        skip_space();
+        if (p_ >= s_.size() || s_[p_] != '>') fail("'>' expected");
+        ++p_;
+        return e;
+      }
+      e->children.push_back(element());
+    }
+  }
+
+  std::string_view s_;
+  std::size_t p_ = 0;
+};
+
+// The interpolated LAI file's series as laifit writes it: day, LAI and thermal time of every line.
+struct Written {
+  int day;
+  double lai, tt;
+};
+std::vector<Written> series_of(const std::string& lai_file) {
+  std::vector<Written> out;
+  std::istringstream in(lai_file);
+  int k = 0;
+  for (std::string line; std::getline(in, line); ++k) {
+    if (k < 8) continue;
+    int num = 0, day = 0;
+    double lai = 0, tt = 0;
+    std::istringstream fields(line);
+    fields >> num >> day >> lai >> tt;
+    out.push_back({day, lai, tt});
+  }
+  return out;
+}
+
+// The example run by laifit itself, and inspected with both files asked for.
+struct Example {
+  RunFolder run;  // laifit's own run, for its interpolated LAI file
+  RunFolder inspected;
+  std::filesystem::path out = inspected.dir().parent_path();
+  inspect::Outcome outcome;
+  std::vector<Written> series;
+
+  Example() {
+    for (const auto& [name, content] : example_files()) {
+      run.write(name, content);
+      inspected.write(name, content);
+    }
+    EXPECT_EQ(run.run_in_process().status, 0);
+    series = series_of(run.read("lai_interp.txt"));
+    outcome = inspect_folder(inspected.dir(), out / "fit.csv", out / "fit.svg");
+  }
+};
+
+// The example's observations from emergence on (day, LAI), as its table gives them.
+std::map<int, double> observed_of_example() {
+  std::map<int, double> obs{{110, 0.0}};  // the emergence point laifit adds
+  std::istringstream in(example_files().at("obs2011.csv"));
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::istringstream c(line);
+    for (std::string cell; std::getline(c, cell, ';');) cells.push_back(cell);
+    const double lai = std::stod(cells[6]);
+    if (lai >= 0) obs[std::stoi(cells[3])] = lai;
+  }
+  return obs;
+}
+
+TEST(Outputs, SvgIsWellFormedAndPointsAndLineLandWhereTheNumbersPutThem) {
+  Example ex;
+  ASSERT_EQ(ex.outcome.status, inspect::kClean) << ex.outcome.report << ex.outcome.errors;
+  const std::string svg = slurp(ex.out / "fit.svg");
+  std::unique_ptr<Element> root;
+  ASSERT_NO_THROW(root = XmlReader(svg).document()) << svg.substr(0, 200);
+  EXPECT_EQ(root->name, "svg");
+  EXPECT_THROW(XmlReader("<svg><g></svg>").document(), std::runtime_error);  // the checker does check
+  EXPECT_THROW(XmlReader("<svg a=\"1 & 2\"/>").document(), std::runtime_error);
+
+  const Element* panel = root->with_id("lai-panel");
+  ASSERT_NE(panel, nullptr);
+  const double d0 = panel->number("data-day-min"), d1 = panel->number("data-day-max");
+  const double left = panel->number("data-left"), right = panel->number("data-right");
+  const double top = panel->number("data-top"), bottom = panel->number("data-bottom");
+  const double lai_max = panel->number("data-lai-max");
+  auto px = [&](double day) { return left + (day - d0) / (d1 - d0) * (right - left); };
+  auto py = [&](double lai) { return bottom - lai / lai_max * (bottom - top); };
+  // Coordinates are written with two decimals.
+  constexpr double kRounding = 0.006;
+
+  // Every observation from emergence on is a point, at its day and LAI.
+  std::vector<const Element*> circles;
+  panel->all("circle", circles);
+  std::map<int, double> drawn;
+  for (const Element* c : circles) {
+    const double day = c->number("data-day"), lai = c->number("data-lai");
+    drawn[static_cast<int>(day)] = lai;
+    EXPECT_NEAR(c->number("cx"), px(day), kRounding);
+    EXPECT_NEAR(c->number("cy"), py(lai), kRounding);
+  }
+  EXPECT_EQ(drawn, observed_of_example());
+
+  // The fitted line has a vertex on every day of the LAI file's series, at its LAI.
+  const Element* line = root->with_id("fitted-series");
+  ASSERT_NE(line, nullptr);
+  std::istringstream points(line->attributes.at("points"));
+  std::size_t k = 0;
+  for (std::string xy; points >> xy; ++k) {
+    ASSERT_LT(k, ex.series.size());
+    const double x = std::stod(xy.substr(0, xy.find(','))), y = std::stod(xy.substr(xy.find(',') + 1));
+    EXPECT_NEAR(x, px(ex.series[k].day), kRounding);
+    // The file shows the LAI with three decimals.
+    EXPECT_NEAR(y, py(ex.series[k].lai), kRounding + 0.0005 / lai_max * (bottom - top));
+  }
+  EXPECT_EQ(k, ex.series.size());
+
+  // Emergence and the end of the series are marked on their days.
+  EXPECT_EQ(root->with_id("emergence")->number("data-day"), 110);
+  EXPECT_EQ(root->with_id("series-end")->number("data-day"), ex.series.back().day);
+}
+
+TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
+  Example ex;
+  const std::string csv = slurp(ex.out / "fit.csv");
+  ASSERT_FALSE(csv.empty());
+  // Every record ends with CR LF, and no line feed stands alone.
+  std::size_t records = 0;
+  for (std::size_t p = 0; (p = csv.find('\n', p)) != std::string::npos; ++p, ++records) {
+    ASSERT_GT(p, 0u);
+    EXPECT_EQ(csv[p - 1], '\r');
+  }
+  EXPECT_EQ(csv.back(), '\n');
+  std::istringstream in(csv);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line, "line,day,date,thermal_time,observed,fitted,residual\r");
+  const auto observed = observed_of_example();
+  std::map<int, double> tt_of_day;
+  for (const Written& w : ex.series) tt_of_day[w.day] = w.tt;
+  std::size_t rows = 0;
+  while (std::getline(in, line)) {
+    line.pop_back();  // the CR
+    std::vector<std::string> f;
+    std::istringstream c(line);
+    for (std::string cell; std::getline(c, cell, ',');) f.push_back(cell);
+    if (line.back() == ',') f.emplace_back();
+    ASSERT_EQ(f.size(), 7u) << line;
+    const int day = std::stoi(f[1]);
+    ++rows;
+    EXPECT_EQ(std::stod(f[4]), observed.at(day)) << line;
+    // The LAI file shows the thermal time with one decimal.
+    if (tt_of_day.count(day)) {
+      EXPECT_NEAR(std::stod(f[3]), tt_of_day.at(day), 0.05 + 1e-9) << line;
+    }
+    EXPECT_NEAR(std::stod(f[6]), std::stod(f[5]) - std::stod(f[4]), 1e-6) << line;
+    EXPECT_EQ(f[2].size(), 10u);  // yyyy-mm-dd
+    EXPECT_EQ(line.find(';'), std::string::npos);
+  }
+  EXPECT_EQ(rows, observed.size());
+  EXPECT_EQ(records, rows + 1);
+}
+
+TEST(Outputs, TheExamplesPictureIsWhatTheInspectorDrawsNow) {
+  RunFolder scratch;
+  const auto drawn = scratch.dir() / "fit.svg";
+  EXPECT_EQ(inspect_folder(LAIFIT_EXAMPLE_DIR, {}, drawn).status, inspect::kClean);
+  EXPECT_TRUE(slurp(drawn) == slurp(std::filesystem::path(LAIFIT_EXAMPLE_DIR) / "fit.svg"))
+      << "examples/season-2011/fit.svg is out of date: laifit-inspect --svg examples/season-2011/fit.svg "
+         "examples/season-2011";
+}
+
+TEST(Outputs, AnOutputThatCannotBeWrittenEndsWithStatus2) {
+  RunFolder folder;
+  for (const auto& [name, content] : example_files()) folder.write(name, content);
+  const inspect::Outcome out = inspect_folder(folder.dir(), folder.dir() / "no-such-folder" / "t.csv");
+  EXPECT_EQ(out.status, inspect::kCannotInspect);
+  EXPECT_NE(out.errors.find("cannot"), std::string::npos) << out.errors;
+}
+
+}  // namespace
+}  // namespace laifit::testing
