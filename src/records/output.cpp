@@ -9,8 +9,6 @@
 namespace laifit {
 namespace {
 
-// Records are collected until this much is buffered, then handed over in one system call.
-constexpr std::size_t kFlushThreshold = 1 << 16;
 
 }  // namespace
 
@@ -107,11 +105,6 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
     if (cursor.done()) break;
     end_record(where);  // items remain: the format starts again on a new record
   }
-  end_record(where);
-}
-
-void OutputChannel::write_pieces(std::initializer_list<std::string_view> pieces, Where where) {
-  for (const std::string_view piece : pieces) buffer_.append(piece);
   end_record(where);
 }
 

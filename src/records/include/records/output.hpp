@@ -4,6 +4,7 @@
 // Records end with CR LF. Writes are buffered and reach their destination in order; a destination that
 // refuses bytes (a full disk, a closed pipe) ends the run with a diagnostic instead of a silent loss.
 
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -84,7 +85,19 @@ class OutputChannel {
 
   // One record made of pieces already laid out by the field editors (edit.hpp), joined as they are: for a
   // caller that writes the same fields many times and renders each of them once.
-  void write_pieces(std::initializer_list<std::string_view> pieces, Where where = Where::current());
+  void write_pieces(std::initializer_list<std::string_view> pieces, Where where = Where::current()) {
+    std::size_t size = 2;
+    for (const std::string_view piece : pieces) size += piece.size();
+    char* out = buffer_.claim(size);
+    for (const std::string_view piece : pieces) {
+      if (!piece.empty()) std::memcpy(out, piece.data(), piece.size());
+      out += piece.size();
+    }
+    out[0] = '\r';
+    out[1] = '\n';
+    buffer_.advance(size);
+    if (buffer_.size() >= kFlushThreshold) flush(where);
+  }
 
   // Hands everything buffered to the sink; a refusal ends the run.
   void flush(Where where = Where::current());
@@ -94,6 +107,9 @@ class OutputChannel {
   std::size_t bytes_written() const { return written_; }
 
  private:
+  // Records are collected until this much is buffered, then handed over in one system call.
+  static constexpr std::size_t kFlushThreshold = 1 << 16;
+
   void end_record(Where where);
 
   int unit_;
