@@ -8,6 +8,8 @@
 #include "estimator/float_constants.hpp"
 #include "estimator/gass60.hpp"
 #include "estimator/matin.hpp"
+#include "numeric/acos.hpp"
+#include "numeric/store.hpp"
 
 namespace laifit {
 
@@ -16,7 +18,7 @@ namespace {
 using estimator_detail::kDegreesPerRadian;
 using estimator_detail::kTiny;
 using estimator_detail::kUnderflowGuard;
-using estimator_detail::store;
+using numeric::store;
 
 // Failed trials allowed in one iteration before the estimator gives up.
 constexpr std::int32_t kMaxFailedTrials = 36;
@@ -232,7 +234,7 @@ void Core::angle() {
   for (std::size_t i = 0; i < npar_; ++i) w_.phi[i] = w_.p[i];
   float cosine = store(double(sum1) / at_least(double(sum2) * sum3, double(kUnderflowGuard)));
   if (double(cosine) > 1.0) cosine = 1.0f;  // an undefined cosine stays undefined
-  gamma_ = store(std::acos(double(cosine)) * double(kDegreesPerRadian));
+  gamma_ = store(numeric::acos_cr(double(cosine)) * double(kDegreesPerRadian));
 }
 
 void Core::trial_step() {
