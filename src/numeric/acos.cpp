@@ -64,8 +64,8 @@ struct Asin {
   return {{s.hi, lo}, kTableError * s.hi};
 }
 
-// asin z for 2^-30 <= z < 2^-13 from x + x^3 (1/6 + 3x^2/40 + ...); the value's low part is not
-// normalised, which its only user (pi/2 - asin z) does not need.
+// asin z for 2^-30 <= z < 2^-13 from z + z^3 (1/6 + 3z^2/40 + ...); the value's low part is not
+// normalised, which its users (sums with pi/2 or pi, or doubling) do not need.
 Asin asin_from_series(double z) {
   const double z2 = z * z;
   const double t = z * z2 * (kAsinOdd[0] + z2 * (kAsinOdd[1] + z2 * (kAsinOdd[2] + z2 * kAsinOdd[3])));
@@ -115,7 +115,14 @@ double acos_outer(double x, bool negative, bool& accurate_path) {
   const double z = std::sqrt(w);
   const DoubleDouble z2 = detail::two_square(z);
   const double z_lo = ((w - z2.hi) - z2.lo) / (2.0 * z);
-  const Asin a = asin_from_table(z, z_lo);
+  // z >= 2^-12.5 when x is a float; only doubles closer to +-1 than any other float fall below the table
+  Asin a;
+  if (bits_of(z) >= kSeriesBits) {
+    a = asin_from_table(z, z_lo);
+  } else {
+    a = asin_from_series(z);
+    a.value.lo += z_lo;
+  }
   DoubleDouble r{2.0 * a.value.hi, 2.0 * a.value.lo};
   if (negative) {
     r = two_sum(kPi[0], -r.hi);

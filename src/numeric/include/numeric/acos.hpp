@@ -10,7 +10,8 @@ namespace laifit::numeric {
 // - |x| > 1, infinities included: the default NaN with the invalid flag;
 // - NaN: that NaN, quiet, no flag.
 // Checked for every float in [-1, 1] against MPFR by proofs/numeric_proof.cpp. A double that is not a
-// float gets a result within about an ulp, outside that proof. Assumes round-to-nearest.
+// float is outside that proof: its result is within about an ulp, and a subnormal one raises the
+// denormal-operand flag as any operand would. Assumes round-to-nearest.
 double acos_cr(double x);
 
 }  // namespace laifit::numeric

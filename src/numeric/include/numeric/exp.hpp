@@ -13,7 +13,8 @@ namespace laifit::numeric {
 //   rounds to +0; no denormal-operand flag of its own;
 // - NaN: that NaN, quiet, no flag; +Inf: +Inf; -Inf: +0.
 // Checked for every float argument against MPFR by proofs/numeric_proof.cpp. A double that is not a
-// float gets a result within about an ulp, outside that proof. Assumes round-to-nearest.
+// float is outside that proof: its result is within about an ulp, and a subnormal one raises the
+// denormal-operand flag as any operand would. Assumes round-to-nearest.
 double exp_cr(double x);
 
 }  // namespace laifit::numeric
