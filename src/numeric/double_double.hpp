@@ -81,6 +81,18 @@ inline DoubleDouble operator*(DoubleDouble a, double b) {
   return fast_two_sum(p.hi, p.lo);
 }
 
+// The double nearest to the exact sum hi + lo + tail given as hi and two low parts, where the low
+// parts' own rounding error `sticky` is kept as the last bit of lo (rounding lo + sticky to odd): the
+// one rounding to nearest of hi + lo then settles ties that only sticky breaks. Needs lo and sticky far
+// below an ulp of hi (53 bits below at least), as from two_sum.
+inline double nearest_with_sticky(double hi, double lo, double sticky) {
+  const std::uint64_t b = bits_of(lo);
+  if (sticky == 0.0 || lo == 0.0 || (b & 1) != 0) return hi + (lo == 0.0 ? sticky : lo);
+  // lo is even and not exact: take its neighbour on sticky's side, which is odd
+  const bool away_from_zero = (sticky > 0.0) == (lo > 0.0);
+  return hi + from_bits(away_from_zero ? b + 1 : b - 1);
+}
+
 // The optimiser must neither fold these operations at compile time nor drop them: their flags are
 // the point.
 inline double opaque(double v) {

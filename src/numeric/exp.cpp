@@ -19,8 +19,10 @@ using detail::two_sum;
 
 #include "exp_table.inc"
 
-// Below 2^-54 in magnitude e^x rounds to 1, which 1 + x also gives.
-constexpr std::uint64_t kNearZeroBits = 0x3C90000000000000;  // 2^-54
+// Below 2^-54 in magnitude e^x rounds to 1, which 1 + x also gives; below 2^-27 it is taken from
+// 1 + x + x^2/2 + ... directly.
+constexpr std::uint64_t kRoundsToOneBits = 0x3C90000000000000;  // 2^-54
+constexpr std::uint64_t kNearZeroBits = 0x3E40000000000000;     // 2^-27
 // From 708 on, 2^e of the reduction may not be a normal double (or e^x not a normal result).
 constexpr std::uint64_t kFarBits = 0x4086200000000000;  // 708
 // From 710 on, e^x overflows; from -746 down, it rounds to +0.
@@ -115,6 +117,21 @@ double deliver_tiny(DoubleDouble y, int e) {
   return (n * 0x1p-100) * detail::opaque(kJustBelow);
 }
 
+// 2^-54 <= |x| < 2^-27: e^x = 1 + x + x^2/2 + c, c = x^3/6 + x^4/24 within 2^-141. Here 1 + x can
+// lie exactly on a midpoint between doubles (x = 2^-53, say), with x^2/2 + c as the only deciding part,
+// as small as 2^-109: too small for the double-double path. So 1 + x is split exactly, x^2/2 is exact
+// (x has 24 bits) and the low parts are summed keeping their rounding error as a sticky bit. For a
+// float x, x^2/2 is not a multiple of x's last bit, so the sum is never within 2^-109 of a midpoint;
+// c's rounding error is below 2^-135.
+double near_zero(double x) {
+  const DoubleDouble s = two_sum(1.0, x);
+  const double half_square = 0.5 * (x * x);
+  const double c = x * (x * x) * (kExpInverseFactorial[3][0] + x * kExpInverseFactorial[4][0]);
+  const DoubleDouble low = two_sum(s.lo, half_square);
+  const DoubleDouble lower = two_sum(low.hi, c);
+  return detail::nearest_with_sticky(s.hi, lower.hi, low.lo + lower.lo);
+}
+
 // |x| >= 708, infinities and NaN.
 double evaluate_far(double x, std::uint64_t b, bool& accurate_path) {
   const std::uint64_t a = b & ~kSignBit;
@@ -138,7 +155,8 @@ double evaluate_far(double x, std::uint64_t b, bool& accurate_path) {
 double evaluate(double x, bool& accurate_path) {
   const std::uint64_t b = bits_of(x);
   const std::uint64_t a = b & ~kSignBit;
-  if (a < kNearZeroBits) return 1.0 + x;
+  if (a < kRoundsToOneBits) return 1.0 + x;
+  if (a < kNearZeroBits) return near_zero(x);
   if (a >= kFarBits) return evaluate_far(x, b, accurate_path);
   // -1022 <= e <= 1022 and the result is normal: the scaling is exact.
   const Reduction red = reduce(x);
