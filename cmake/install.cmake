@@ -3,11 +3,13 @@
 include(CMakePackageConfigHelpers)
 
 install(TARGETS laifit laifit-inspect RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS laifit_estimator EXPORT laifitTargets
+# The estimator links the numeric library (its exp and acos), which comes with it.
+install(TARGETS laifit_estimator laifit_numeric EXPORT laifitTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/laifit DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/numeric/include/numeric DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 set(laifit_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/laifit)
 install(EXPORT laifitTargets NAMESPACE laifit:: DESTINATION ${laifit_package_dir})

@@ -5,6 +5,8 @@
 #include "float_constants.hpp"
 #include "laifit/estimator.hpp"
 #include "laifit/matin.hpp"
+#include "numeric/acos.hpp"
+#include "numeric/store.hpp"
 
 namespace laifit {
 
@@ -13,7 +15,7 @@ namespace {
 using estimator_detail::kDegreesPerRadian;
 using estimator_detail::kTiny;
 using estimator_detail::kUnderflowGuard;
-using estimator_detail::store;
+using numeric::store;
 
 // Largest angle, in degrees, between the scaled step and the scaled gradient for which a failed trial
 // halves the step instead of raising the damping.
@@ -195,7 +197,7 @@ void Core::angle() {
   for (std::size_t i = 0; i < npar_; ++i) w_.phi[i] = w_.p[i];
   float cosine = store(double(dot) / at_least(double(step_length2) * gradient_length2, double(kUnderflowGuard)));
   if (double(cosine) > 1.0) cosine = 1.0f;  // an undefined cosine stays undefined
-  gamma_ = store(std::acos(double(cosine)) * double(kDegreesPerRadian));
+  gamma_ = store(numeric::acos_cr(double(cosine)) * double(kDegreesPerRadian));
 }
 
 void Core::trial_step() {

@@ -1,6 +1,6 @@
 #pragma once
 // The estimator's real constants, given by their single-precision bit patterns so that every build uses
-// the same values, and the one rounding step through which every stored result passes.
+// the same values. Stored results pass through numeric::store (numeric/store.hpp).
 
 #include <bit>
 #include <cstdint>
@@ -13,8 +13,5 @@ inline constexpr float kUnderflowGuard = std::bit_cast<float>(std::uint32_t{0x21
 inline constexpr float kTiny = std::bit_cast<float>(std::uint32_t{0x1E3CE508});  // 1.0e-20
 // Radians to degrees as the estimator has always used it, slightly short of 180/pi.
 inline constexpr float kDegreesPerRadian = std::bit_cast<float>(std::uint32_t{0x42652E14});  // 57.295
-
-// Formulas are evaluated in double from the widened stored floats and rounded once, here, when stored.
-inline float store(double value) { return static_cast<float>(value); }
 
 }  // namespace laifit::estimator_detail

@@ -1,11 +1,12 @@
 #include "laifit/matin.hpp"
 
 #include "float_constants.hpp"
+#include "numeric/store.hpp"
 
 namespace laifit {
 
 using estimator_detail::kTiny;
-using estimator_detail::store;
+using numeric::store;
 
 void matin(std::span<float> a, std::int32_t nvar, std::span<float> b, std::int32_t nb, float& det) {
   const std::size_t n = nvar > 0 ? static_cast<std::size_t>(nvar) : 0;

@@ -1,15 +1,15 @@
 #include "model/curves.hpp"
 
-#include <cmath>
+#include "numeric/exp.hpp"
 
 namespace laifit {
 
 float lai_curve(const CurveParameters& p, float t) {
   const float a = static_cast<float>(-(double{p[1]} * (double{t} - p[2])));
-  const float e1 = static_cast<float>(std::exp(double{a}));
+  const float e1 = static_cast<float>(numeric::exp_cr(double{a}));
   const float g = static_cast<float>(1.0 / (1.0 + e1));
   const float b = static_cast<float>(double{p[3]} * (double{t} - p[4]));
-  const float e2 = static_cast<float>(std::exp(double{b}));
+  const float e2 = static_cast<float>(numeric::exp_cr(double{b}));
   return static_cast<float>(double{p[0]} * (double{g} - e2));
 }
 

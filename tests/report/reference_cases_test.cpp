@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "capture.hpp"
+#include "numeric/exp.hpp"
 #include "records/fpflags.hpp"
 #include "report/haus.hpp"
 
@@ -96,13 +97,13 @@ FitInput read_fit_input(const fs::path& dir) {
 
 float store(double x) { return static_cast<float>(x); }
 
-// The growth curve with its six stored roundings.
+// The growth curve with its six stored roundings and the project's own exponential, as laifit evaluates it.
 float curve(const std::array<float, 5>& p, float t) {
   const float a = store(-(double(p[1]) * (double(t) - p[2])));
-  const float e1 = store(std::exp(double(a)));
+  const float e1 = store(numeric::exp_cr(double(a)));
   const float g = store(1.0 / (1.0 + e1));
   const float b = store(double(p[3]) * (double(t) - p[4]));
-  const float e2 = store(std::exp(double(b)));
+  const float e2 = store(numeric::exp_cr(double(b)));
   return store(double(p[0]) * (double(g) - e2));
 }
 
