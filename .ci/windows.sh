@@ -28,19 +28,5 @@ cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE
 cmake --build build-windows -j2
 phase "built"
 
-# Reference runs that fail under wine for a reason outside the port, each with that reason. They are
-# run and reported but do not fail the step; one that passes is reported so that it leaves the list.
-#   case.random_r101_0004: the mingw-w64 runtime's exp raises no underflow flag, so the run's note
-#   lacks IEEE_UNDERFLOW_FLAG (everything else matches); it passes once the model uses the project's
-#   own correctly rounded exp.
-known_failures=(case.random_r101_0004)
-exclude="^($(IFS='|'; echo "${known_failures[*]//./\\.}"))\$"
-ctest --test-dir build-windows --output-on-failure -j2 -E "$exclude"
-for test in "${known_failures[@]}"; do
-  if ctest --test-dir build-windows -R "^${test//./\\.}\$" >/dev/null 2>&1; then
-    echo "windows: $test now passes: take it off the known failures in .ci/windows.sh"
-  else
-    echo "windows: $test still fails, as known"
-  fi
-done
+ctest --test-dir build-windows --output-on-failure -j2
 phase "tests done"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "inspect/folder.hpp"
 #include "inspect/inputs.hpp"
 #include "model/curves.hpp"
 
@@ -66,7 +67,7 @@ std::vector<OutputState> compare_outputs(const Gathered& g) {
   for (const NamedInput& in : named_inputs(g)) consider(in.name);
 
   std::vector<std::pair<std::string, const std::optional<std::string>*>> outputs;
-  if (const std::string* lai = g.name(kLaiFile); lai != nullptr && !fs::path(*lai).is_absolute()) {
+  if (const std::string* lai = g.name(kLaiFile); lai != nullptr && !names_outside_folder(*lai)) {
     outputs.emplace_back(*lai, &g.lai_file);
   }
   outputs.emplace_back("adjust_lai.txt", &g.report_file);

@@ -40,7 +40,7 @@ std::vector<std::string> read_names(const platform::Folder& folder, std::string&
 // regular file in the folder (a folder, a pipe) becomes a folder, on whose opening the run fails as it
 // would; a missing file stays missing.
 void copy_input(const fs::path& folder, const ScratchFolder& scratch, std::string_view name) {
-  if (name.empty() || fs::path(name).is_absolute()) return;
+  if (name.empty() || names_outside_folder(name)) return;
   const auto to = scratch.place(name);
   if (!to) return;
   std::error_code ec;
@@ -165,7 +165,7 @@ GatherOutcome gather(const fs::path& folder) {
   if (!out.cannot.empty()) return out;
 
   const std::string* lai = g->name(kLaiFile);
-  if (lai != nullptr && fs::path(*lai).is_absolute()) {
+  if (lai != nullptr && names_outside_folder(*lai)) {
     g->not_recomputed =
         "the interpolated LAI file is named by an absolute path (" + *lai + "), and a run would write there";
   } else {

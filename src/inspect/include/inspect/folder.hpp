@@ -10,6 +10,13 @@
 
 namespace laifit::inspect {
 
+// Whether a name read from the run description leads outside the run folder wherever laifit runs: an
+// absolute name, or one with a root ("/x" on Windows is on the current drive) or a drive ("C:x").
+inline bool names_outside_folder(std::string_view name) {
+  const std::filesystem::path path(name);
+  return path.is_absolute() || path.has_root_name() || path.has_root_directory();
+}
+
 // A folder opened for the records layer (Units and the run take it).
 class FolderHandle {
  public:
