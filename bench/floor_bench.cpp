@@ -31,6 +31,7 @@
 #include "laifit/estimator.hpp"
 #include "model/curves.hpp"
 #include "platform/files.hpp"
+#include "platform/folder_path.hpp"
 #include "records/list_input.hpp"
 #include "records/units.hpp"
 
@@ -263,8 +264,8 @@ struct Folders {
   platform::Folder in, out;
   explicit Folders(const Case& c) {
     std::string why;
-    in = platform::Folder::open(c.dir / "in", why);
-    out = platform::Folder::open(c.dir / "out", why);
+    in = platform::open_folder(c.dir / "in", why);
+    out = platform::open_folder(c.dir / "out", why);
   }
 };
 

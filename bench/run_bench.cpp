@@ -18,6 +18,7 @@
 
 #include "driver/run.hpp"
 #include "platform/files.hpp"
+#include "platform/folder_path.hpp"
 #include "records/output.hpp"
 
 namespace {
@@ -39,7 +40,7 @@ class Folder {
       fs::permissions(dir_ / entry.path().filename(), fs::perms::owner_read | fs::perms::owner_write);
     }
     std::string why;
-    folder_ = laifit::platform::Folder::open(dir_, why);
+    folder_ = laifit::platform::open_folder(dir_, why);
     if (!folder_.is_open()) std::abort();
   }
   ~Folder() { fs::remove_all(dir_); }

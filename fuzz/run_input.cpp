@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "run_input.hpp"
+#include "platform/folder_path.hpp"
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t max_size);
 
@@ -95,7 +96,7 @@ Scratch::Scratch() {
   fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) fail("cannot open the scratch folder");
   std::string why;
-  folder_ = laifit::platform::Folder::open(path_, why);
+  folder_ = laifit::platform::open_folder(path_, why);
   if (!folder_.is_open()) fail("cannot open the scratch folder: " + why);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "platform/files.hpp"
 
@@ -81,9 +82,15 @@ bool File::truncate(std::string& why) {
 
 Folder Folder::current(std::string& why) { return open(".", why); }
 
-Folder Folder::open(const std::filesystem::path& path, std::string& why) {
+Folder Folder::open(std::string_view path, std::string& why) {
   Folder folder;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (path.find('\0') != std::string_view::npos) {
+    errno = EINVAL;
+    failed(why);
+    return folder;
+  }
+  const std::string name(path);
+  const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     failed(why);
     return folder;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/files.hpp"
 #include "windows_reason.hpp"
@@ -186,10 +187,15 @@ Folder Folder::current(std::string&) {
   return folder;
 }
 
-Folder Folder::open(const std::filesystem::path& path, std::string& why) {
+Folder Folder::open(std::string_view path, std::string& why) {
   Folder folder;
+  std::wstring wide;
+  if (path.find('\0') != std::string_view::npos || !wide_name(path, wide)) {
+    failed(why, ERROR_INVALID_NAME);
+    return folder;
+  }
   std::error_code error;
-  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(wide), error);
   if (error) {
     why = error.message();
     return folder;
@@ -203,7 +209,7 @@ Folder Folder::open(const std::filesystem::path& path, std::string& why) {
     why = windows::reason(ERROR_DIRECTORY);
     return folder;
   }
-  folder.path_ = std::move(absolute);
+  folder.path_ = absolute.native();
   folder.open_ = true;
   return folder;
 }
@@ -229,11 +235,11 @@ bool Folder::is_open() const { return open_; }
 namespace {
 
 // The path that a name of the folder stands for; false when the name cannot name a file.
-bool full_path(const std::filesystem::path& folder, std::string_view name, std::wstring& path, std::string& why) {
+bool full_path(const std::wstring& folder, std::string_view name, std::wstring& path, std::string& why) {
   if (name.empty()) return failed(why, ERROR_FILE_NOT_FOUND);  // not the folder itself
   if (name.find('\0') != std::string_view::npos || !wide_name(name, path)) return failed(why, ERROR_INVALID_NAME);
   if (!folder.empty() && !is_absolute(path)) {
-    std::wstring joined = folder.native();
+    std::wstring joined = folder;
     if (joined.back() != L'\\' && joined.back() != L'/') joined += L'\\';
     path = joined + path;
   }

@@ -6,6 +6,7 @@
 #include <bit>
 
 #include "driver/run.hpp"
+#include "platform/folder_path.hpp"
 #include "driver/run_details.hpp"
 #include "folders.hpp"
 #include "inspect/fit.hpp"
@@ -33,7 +34,7 @@ TEST(Recompute, ARunWithTheHooksWritesWhatTheReferenceRunsRecorded) {
     RunFolder folder;
     for (const auto& [name, content] : files_of(run / "in")) folder.write(name, content);
     std::string why;
-    const platform::Folder run_folder = platform::Folder::open(folder.dir(), why);
+    const platform::Folder run_folder = platform::open_folder(folder.dir(), why);
     ASSERT_TRUE(run_folder.is_open()) << why;
     inspect::ReadLog log;
     RunDetails details;

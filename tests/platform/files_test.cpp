@@ -1,4 +1,5 @@
 #include "platform/files.hpp"
+#include "platform/folder_path.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ class Scratch {
  public:
   Scratch() : path_(testing::make_scratch_folder("laifit-platform")) {
     std::string why;
-    folder_ = Folder::open(path_, why);
+    folder_ = open_folder(path_, why);
     if (!folder_.is_open()) throw std::runtime_error("cannot open the scratch folder: " + why);
   }
   ~Scratch() {
@@ -111,7 +112,7 @@ TEST(PlatformFolder, FailuresGiveTheSystemsReason) {
   EXPECT_FALSE(fs::exists(dir.path("nowhere")));
   EXPECT_FALSE(fs::exists(dir.path("a")));
   std::string why;
-  EXPECT_FALSE(Folder::open(dir.path("absent"), why).is_open());
+  EXPECT_FALSE(open_folder(dir.path("absent"), why).is_open());
   EXPECT_EQ(why, "No such file or directory");
 }
 

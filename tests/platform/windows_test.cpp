@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/files.hpp"
+#include "platform/folder_path.hpp"
 #include "support/scratch.hpp"
 #include "windows_reason.hpp"
 
@@ -42,7 +43,7 @@ TEST(WindowsNames, AreUtf8OrElseTheAnsiCodePage) {
   const std::filesystem::path root = testing::make_scratch_folder("laifit-windows");
   std::string why;
   {
-    const Folder folder = Folder::open(root, why);
+    const Folder folder = open_folder(root, why);
     ASSERT_TRUE(folder.is_open()) << why;
     // "\xC3\xA9" is e acute in UTF-8: the file gets that one character in its name.
     ASSERT_TRUE(folder.open_file("caf\xC3\xA9.txt", Mode::write, why).is_open()) << why;

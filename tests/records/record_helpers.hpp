@@ -16,6 +16,7 @@
 #include "records/input.hpp"
 #include "records/items.hpp"
 #include "platform/files.hpp"
+#include "platform/folder_path.hpp"
 #include "records/output.hpp"
 #include "support/scratch.hpp"
 
@@ -82,7 +83,7 @@ class ScratchDir {
  private:
   static platform::Folder open_folder(const std::filesystem::path& path) {
     std::string why;
-    platform::Folder folder = platform::Folder::open(path, why);
+    platform::Folder folder = platform::open_folder(path, why);
     if (!folder.is_open()) throw std::runtime_error("cannot open the scratch folder: " + why);
     return folder;
   }

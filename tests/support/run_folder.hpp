@@ -112,12 +112,13 @@ class RunFolder {
 }  // namespace laifit::testing
 
 #include "driver/run.hpp"
+#include "platform/folder_path.hpp"
 
 namespace laifit::testing {
 
 inline RunFolder::Result RunFolder::run_in_process() const {
   std::string why;
-  const platform::Folder folder = platform::Folder::open(dir(), why);
+  const platform::Folder folder = platform::open_folder(dir(), why);
   if (!folder.is_open()) throw std::runtime_error("cannot open the run folder: " + why);
   Result r;
   r.status = run_laifit(folder, std::make_unique<StringSink>(r.screen), r.errors);

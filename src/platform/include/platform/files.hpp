@@ -11,7 +11,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,7 +79,9 @@ class Folder {
   Folder() = default;  // not open
   // The process's current directory; on failure the folder is not open and why says why.
   static Folder current(std::string& why);
-  static Folder open(const std::filesystem::path& path, std::string& why);
+  // The folder at path, its name given as bytes like a file name (UTF-8 on Windows);
+  // platform/folder_path.hpp opens one from a std::filesystem::path.
+  static Folder open(std::string_view path, std::string& why);
 
   Folder(Folder&& other) noexcept;
   Folder& operator=(Folder&& other) noexcept;
@@ -99,7 +100,7 @@ class Folder {
 
  private:
   std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor
-  std::filesystem::path path_;  // Windows: the folder's absolute path, empty for the current directory
+  std::wstring path_;  // Windows: the folder's absolute path, empty for the current directory
   bool open_ = false;
 };
 
