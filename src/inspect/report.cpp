@@ -9,7 +9,7 @@
 namespace laifit::inspect {
 namespace {
 
-constexpr std::size_t kWidth = 100;
+constexpr std::size_t kLineWidth = 100;
 
 std::string pad(std::string s, std::size_t width) {
   if (s.size() < width) s.append(width - s.size(), ' ');
@@ -21,7 +21,7 @@ std::string right(std::string s, std::size_t width) {
 }
 
 std::string item(std::string_view label, std::string_view text) {
-  return wrap(text, kWidth, "  " + pad(std::string(label), 18), std::string(20, ' '));
+  return wrap(text, kLineWidth, "  " + pad(std::string(label), 18), std::string(20, ' '));
 }
 
 std::string findings_block(const Findings& f, Severity severity, const char* title) {
@@ -34,9 +34,9 @@ std::string findings_block(const Findings& f, Severity severity, const char* tit
   for (const Finding& x : f.all()) {
     if (x.severity != severity) continue;
     const std::string number = std::to_string(++k) + ". ";
-    out += wrap(x.where + ": " + x.what, kWidth, "  " + number, std::string(2 + number.size(), ' '));
+    out += wrap(x.where + ": " + x.what, kLineWidth, "  " + number, std::string(2 + number.size(), ' '));
     if (!x.fix.empty())
-      out += wrap("Fix: " + x.fix, kWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
+      out += wrap("Fix: " + x.fix, kLineWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
   }
   return out;
 }

@@ -10,7 +10,7 @@ namespace laifit::inspect {
 namespace {
 
 // The layout, in SVG user units.
-constexpr double kWidth = 1000, kHeight = 710;
+constexpr double kPictureWidth = 1000, kPictureHeight = 710;
 constexpr double kLeft = 70, kRight = 740;        // both panels
 constexpr double kLaiTop = 56, kLaiBottom = 400;  // LAI against the day
 constexpr double kTtTop = 470, kTtBottom = 640;   // thermal time against the day
@@ -126,8 +126,8 @@ int decimals_of(double step) { return step >= 1 ? 0 : static_cast<int>(std::ceil
 std::string svg_text(const FitView& fit, const std::string& title) {
   std::string s;
   s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kWidth) + "\" height=\"" + num(kHeight) +
-       "\" viewBox=\"0 0 " + num(kWidth) + " " + num(kHeight) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kPictureWidth) + "\" height=\"" + num(kPictureHeight) +
+       "\" viewBox=\"0 0 " + num(kPictureWidth) + " " + num(kPictureHeight) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
   s += "<style>.grid{stroke:#dddddd;stroke-width:1}.tick{fill:#444444;font-size:11px}"
        ".frame{fill:none;stroke:#444444;stroke-width:1}.fit{fill:none;stroke:#c0392b;stroke-width:2}"
        ".tt{fill:none;stroke:#27855a;stroke-width:2}.obs{fill:#1f5fa8;stroke:#ffffff;stroke-width:1}"

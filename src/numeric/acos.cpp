@@ -138,7 +138,7 @@ double acos_outer(double x, bool negative, bool& accurate_path) {
   return r.hi + r.lo;
 }
 
-double evaluate(double x, bool& accurate_path) {
+double evaluate_acos(double x, bool& accurate_path) {
   const std::uint64_t b = bits_of(x);
   const std::uint64_t a = b & ~kSignBit;
   const bool negative = (b & kSignBit) != 0;
@@ -160,12 +160,12 @@ double evaluate(double x, bool& accurate_path) {
 
 double acos_cr(double x) {
   bool accurate_path = false;
-  return evaluate(x, accurate_path);
+  return evaluate_acos(x, accurate_path);
 }
 
 bool detail::acos_fast_path_decides(double x) {
   bool accurate_path = false;
-  evaluate(x, accurate_path);
+  evaluate_acos(x, accurate_path);
   return !accurate_path;
 }
 

@@ -152,7 +152,7 @@ double evaluate_far(double x, std::uint64_t b, bool& accurate_path) {
   return deliver_tiny(accurate(red, table_entry(red)), e);
 }
 
-double evaluate(double x, bool& accurate_path) {
+double evaluate_exp(double x, bool& accurate_path) {
   const std::uint64_t b = bits_of(x);
   const std::uint64_t a = b & ~kSignBit;
   if (a < kRoundsToOneBits) return 1.0 + x;
@@ -167,12 +167,12 @@ double evaluate(double x, bool& accurate_path) {
 
 double exp_cr(double x) {
   bool accurate_path = false;
-  return evaluate(x, accurate_path);
+  return evaluate_exp(x, accurate_path);
 }
 
 bool detail::exp_fast_path_decides(double x) {
   bool accurate_path = false;
-  evaluate(x, accurate_path);
+  evaluate_exp(x, accurate_path);
   return !accurate_path;
 }
 
