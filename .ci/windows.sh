@@ -24,7 +24,7 @@ wineserver -p
 /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 phase "wine prefix booted"
 
-cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DLAIFIT_BENCH=OFF
+cmake -G Ninja -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DLAIFIT_BENCH=OFF
 cmake --build build-windows -j2
 phase "built"
 

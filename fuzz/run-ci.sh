@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 cxx=${LAIFIT_FUZZ_CXX:-$(command -v clang++-14 || command -v clang++ || true)}
 [ -n "$cxx" ] || { echo "fuzz/run-ci.sh: clang++ not found" >&2; exit 1; }
 
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$cxx" \
+cmake -G Ninja -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1" -DCMAKE_CXX_COMPILER="$cxx" \
   -DLAIFIT_FUZZ=ON -DLAIFIT_TESTS=OFF -DLAIFIT_BENCH=OFF
 cmake --build build-fuzz -j2 --target fuzz_list_input fuzz_fixed_input fuzz_run fuzz_inspect
 
