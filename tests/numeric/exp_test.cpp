@@ -15,7 +15,7 @@ namespace {
 
 using table::Flag;
 
-std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+using table::bits;
 
 TEST(ExpCr, MatchesEverySampledArgumentBitForBitWithItsFlags) {
   const auto groups = table::load("exp.bin");

@@ -18,6 +18,9 @@
 
 namespace laifit::numeric::table {
 
+// The bit pattern of a float.
+inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+
 inline std::vector<Group> load(const std::string& name) {
   const std::string path = std::string(LAIFIT_NUMERIC_TABLES) + "/" + name;
   std::ifstream in(path, std::ios::binary);

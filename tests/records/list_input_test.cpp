@@ -23,7 +23,7 @@ using testing::ScratchDir;
 constexpr std::int32_t kUnset = -99;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-std::uint32_t bits(float f) { return std::bit_cast<std::uint32_t>(f); }
+using testing::bits;
 
 // The cause of the RunFailure that `read` throws, or "" when it throws none.
 std::string cause_of(const std::function<void()>& read) {

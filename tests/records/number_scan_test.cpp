@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "record_helpers.hpp"
+
 namespace laifit {
 namespace {
 
@@ -23,7 +25,7 @@ std::optional<std::uint32_t> real_bits(const std::string& token) {
   return std::bit_cast<std::uint32_t>(v);
 }
 
-std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+using testing::bits;
 
 TEST(NumberScan, ReadsIntegersThatFitThirtyTwoBits) {
   const struct {

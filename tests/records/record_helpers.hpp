@@ -2,6 +2,8 @@
 // Helpers shared by the record-layer tests: statements rendered into strings, scratch folders holding
 // the files that reads and opens work on.
 
+#include <bit>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -21,6 +23,9 @@
 #include "support/scratch.hpp"
 
 namespace laifit::testing {
+
+// The bit pattern of a float.
+inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 // Everything one fixed-field statement writes, each record with its CR LF.
 inline std::string render(std::string_view literal, std::initializer_list<Item> items) {
