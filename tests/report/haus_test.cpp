@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "capture.hpp"
+#include "rejected_problems.hpp"
 
 namespace laifit {
 namespace {
@@ -165,21 +166,7 @@ TEST(Haus, ReportsTheAuxiliaryEntriesOfTheCore) {
 }
 
 TEST(LegacyReport, WritesTheParameterErrorAfterTheStartingTables) {
-  struct Case {
-    const char* name;
-    std::int32_t np, nob, mit;
-    float fnu;
-    float th2, difz2;
-  };
-  const std::vector<Case> cases{
-      {"no parameter", 0, 4, 50, 10.0f, 1.0f, 1e-4f},    {"51 parameters", 51, 60, 50, 10.0f, 1.0f, 1e-4f},
-      {"fewer observations", 2, 1, 50, 10.0f, 1.0f, 1e-4f}, {"no iteration", 2, 4, 0, 10.0f, 1.0f, 1e-4f},
-      {"1000 iterations", 2, 4, 1000, 10.0f, 1.0f, 1e-4f}, {"factor 1", 2, 4, 50, 1.0f, 1.0f, 1e-4f},
-      {"zero start", 2, 4, 50, 10.0f, 0.0f, 1e-4f},      {"negative zero start", 2, 4, 50, 10.0f, -0.0f, 1e-4f},
-      {"proportion 1", 2, 4, 50, 10.0f, 1.0f, 1.0f},     {"proportion -1", 2, 4, 50, 10.0f, 1.0f, -1.0f},
-      {"367 observations", 2, 367, 50, 10.0f, 1.0f, 1e-4f},
-  };
-  for (const Case& c : cases) {
+  for (const testing::RejectedProblem& c : testing::rejected_problems()) {
     Recorder model{{}, [](std::span<const float>, std::span<float> ye) { std::fill(ye.begin(), ye.end(), 1.0f); }};
     Direct run;
     run.y.assign(static_cast<std::size_t>(c.nob), 2.0f);
