@@ -35,6 +35,7 @@
 #include "numeric/acos.hpp"
 #include "numeric/exp.hpp"
 #include "numeric/fast_path.hpp"
+#include "fp_flags.hpp"
 #include "table_format.hpp"
 
 namespace {
@@ -47,23 +48,9 @@ const char* name_of(Function f) { return f == Function::exp ? "exp" : "acos"; }
 double widen(std::uint32_t b) { return double(std::bit_cast<float>(b)); }
 std::uint64_t bits_of(double d) { return std::bit_cast<std::uint64_t>(d); }
 
-// ---- flags as laifit reports them: IEEE flags from <cfenv>, the denormal-operand bit from MXCSR ----
-
-void clear_flags() {
-  std::feclearexcept(FE_ALL_EXCEPT);
-  _mm_setcsr(_mm_getcsr() & ~0x3Fu);
-}
-
-unsigned raised_flags() {
-  const int r = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW | FE_UNDERFLOW);
-  unsigned f = 0;
-  if (r & FE_INVALID) f |= Flag::invalid;
-  if (r & FE_DIVBYZERO) f |= Flag::divide_by_zero;
-  if (r & FE_OVERFLOW) f |= Flag::overflow;
-  if (r & FE_UNDERFLOW) f |= Flag::underflow;
-  if (_mm_getcsr() & 0x02u) f |= Flag::denormal;
-  return f;
-}
+// Flags as laifit reports them: IEEE flags from <cfenv>, the denormal-operand bit from MXCSR.
+using laifit::numeric::table::clear_flags;
+using laifit::numeric::table::raised_flags;
 
 struct Outcome {
   std::uint64_t bits;

@@ -22,16 +22,6 @@ bool failed(std::string& why, int error = errno) {
 
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = other.handle_;
-    owned_ = other.owned_;
-    other.handle_ = kNone;
-  }
-  return *this;
-}
-
 File File::standard_output() { return File(STDOUT_FILENO, false); }
 File File::standard_error() { return File(STDERR_FILENO, false); }
 

@@ -113,16 +113,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = other.handle_;
-    owned_ = other.owned_;
-    other.handle_ = kNone;
-  }
-  return *this;
-}
-
 File File::standard_output() { return File(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE)), false); }
 File File::standard_error() { return File(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_ERROR_HANDLE)), false); }
 
