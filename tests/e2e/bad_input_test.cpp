@@ -1,4 +1,4 @@
-// A catalogue of malformed inputs run through the real binary: each ends by one of the specified exit
+// A catalogue of malformed inputs run through the real binary: each ends by one of laifit's documented exit
 // paths with its message, and never changes an input file.
 
 #include <gtest/gtest.h>
@@ -11,11 +11,8 @@ namespace {
 // Runs one bad input: exit status, standard error, screen, and every input file unchanged.
 void check(const BadInput& c) {
   SCOPED_TRACE(c.what);
-  auto inputs = example_inputs();
-  c.change(inputs);
   RunFolder folder;
-  for (const auto& [name, content] : inputs) folder.write(name, content);
-  if (c.prepare) c.prepare(folder);
+  write_inputs(folder, c);
   const auto before = folder.files();
   const auto result = folder.run(c.screen_target);
   EXPECT_EQ(result.status, c.status);
@@ -30,7 +27,7 @@ void check(const BadInput& c) {
   }
 }
 
-TEST(BadInput, EndsBySpecifiedPathsAndLeavesTheInputsAlone) {
+TEST(BadInput, EndsByADocumentedPathAndLeavesTheInputsAlone) {
   for (const BadInput& c : bad_inputs()) check(c);
 }
 

@@ -57,6 +57,14 @@ struct BadInput {
   std::string screen_target = "";
 };
 
+// Writes the example's inputs into folder as c changes them, then c's own preparation of the folder.
+inline void write_inputs(RunFolder& folder, const BadInput& c) {
+  auto inputs = example_inputs();
+  c.change(inputs);
+  for (const auto& [name, content] : inputs) folder.write(name, content);
+  if (c.prepare) c.prepare(folder);
+}
+
 inline std::string diagnostic(const std::string& file, const std::string& cause) {
   return "At line * of file * (unit = *, file = '" + file + "')\nError: " + cause + "\n";
 }

@@ -13,11 +13,8 @@ namespace {
 TEST(InspectBadInput, EndsCleanlyWarnsWhenLaifitStopsAndWritesNothing) {
   for (const BadInput& c : bad_inputs()) {
     SCOPED_TRACE(c.what);
-    auto inputs = example_inputs();
-    c.change(inputs);
     RunFolder folder;
-    for (const auto& [name, content] : inputs) folder.write(name, content);
-    if (c.prepare) c.prepare(folder);
+    write_inputs(folder, c);
     const auto before = snapshot(folder.dir());
     const std::filesystem::path root = folder.dir().parent_path();
     // Run in the folder without arguments: the inspector looks at the current directory.
