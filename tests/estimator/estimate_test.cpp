@@ -11,48 +11,14 @@
 #include <vector>
 
 #include "recording_observer.hpp"
-#include "rejected_problems.hpp"
+#include "test_problems.hpp"
 
 namespace laifit {
 namespace {
 
+using testing::Exponential;
+using testing::Recorder;
 using testing::RecordingObserver;
-
-// A model that records the parameters of every call (and a "model" event in the observer's log, when
-// given one) and computes its values with body.
-struct Recorder {
-  std::vector<std::vector<float>> calls;
-  std::function<void(std::span<const float>, std::span<float>)> body;
-  RecordingObserver* log = nullptr;
-
-  EstimatorModel model() {
-    return [this](std::span<const float> par, std::span<float> ye) {
-      calls.emplace_back(par.begin(), par.end());
-      if (log != nullptr) log->events.push_back("model");
-      body(par, ye);
-    };
-  }
-};
-
-// y = a exp(-b x) (+ c), evaluated in double and rounded, at x = 1..n, with a small fixed disturbance.
-struct Exponential {
-  std::vector<float> x, y;
-  Exponential(int n, double a, double b, double c, double noise) {
-    for (int i = 1; i <= n; ++i) {
-      x.push_back(static_cast<float>(i));
-      const double wobble = noise * (((i * 7919) % 13) - 6) / 6.0;
-      y.push_back(static_cast<float>(a * std::exp(-b * i) + c + wobble));
-    }
-  }
-  std::function<void(std::span<const float>, std::span<float>)> body() const {
-    return [x = x](std::span<const float> par, std::span<float> ye) {
-      for (std::size_t i = 0; i < ye.size(); ++i) {
-        const double offset = par.size() > 2 ? par[2] : 0.0;
-        ye[i] = static_cast<float>(par[0] * std::exp(-double(par[1]) * x[i]) + offset);
-      }
-    };
-  }
-};
 
 struct Estimation {
   std::int32_t nprob = 1;
@@ -131,7 +97,7 @@ TEST(Estimate, EndsByEachExitWithItsIterationCount) {
     Estimation run = exponential_run(data);
     run.settings = {c.eps1, c.eps2, c.mit, 0.01f, 10.0f};
     RecordingObserver observer;
-    Recorder model{{}, data.body(), &observer};
+    Recorder model{{}, data.model(), &observer.events};
     const EstimatorResult result = run.run(model, observer);
     EXPECT_EQ(result.exit, c.exit);
     EXPECT_EQ(observer.exit, c.exit);
@@ -170,7 +136,7 @@ TEST(Estimate, CallsTheObserverBetweenTheModelCallsInTheOrderOfTheReport) {
   Estimation run = exponential_run(data);
   run.settings.mit = 1;
   RecordingObserver observer;
-  Recorder model{{}, data.body(), &observer};
+  Recorder model{{}, data.model(), &observer.events};
   const EstimatorResult result = run.run(model, observer);
   ASSERT_EQ(result.exit, EstimatorExit::iteration_limit);
   // One iteration: two differences and the trials, then the statistics with two more differences.
@@ -191,7 +157,7 @@ TEST(Estimate, TakesNegativeSumToleranceAsZero) {
   Estimation run = exponential_run(data);
   run.settings = {-1.0f, 0.0f, 20, 0.01f, 10.0f};
   RecordingObserver observer;
-  Recorder model{{}, data.body()};
+  Recorder model{{}, data.model()};
   const EstimatorResult result = run.run(model, observer);
   EXPECT_EQ(result.eps1, 0.0f);
   EXPECT_FALSE(std::signbit(result.eps1));
@@ -298,7 +264,7 @@ TEST(Estimate, SkipsVarianceLimitsAndIntervalsWithoutDegreesOfFreedom) {
   const Exponential data(2, 3.0, 0.2, 0.0, 0.0);
   Estimation run = exponential_run(data);
   RecordingObserver observer;
-  Recorder model{{}, data.body()};
+  Recorder model{{}, data.model()};
   const EstimatorResult result = run.run(model, observer);
   EXPECT_EQ(result.idf, 0);
   EXPECT_FALSE(result.sdev.has_value());
@@ -312,10 +278,10 @@ TEST(Estimate, ReturnsTheFitFiguresLimitsAndIntervals) {
   const Exponential data(30, 3.0, 0.2, 0.5, 0.05);
   Estimation run{1, data.y, {3.5f, 0.25f, 0.4f}, {1e-4f, 1e-4f, 1e-4f}, {1.0f, 1.0f, 1.0f}};
   RecordingObserver observer;
-  Recorder model{{}, data.body()};
+  Recorder model{{}, data.model()};
   const EstimatorResult result = run.run(model, observer);
   std::vector<float> fitted(30);
-  data.body()(result.estimates, fitted);
+  data.model()(result.estimates, fitted);
   double sum = 0;
   for (int i = 0; i < 30; ++i) sum += (double(fitted[i]) - data.y[i]) * (double(fitted[i]) - data.y[i]);
   EXPECT_EQ(result.idf, 27);
@@ -347,7 +313,7 @@ TEST(Estimate, WorksInTheCallersArraysWhenGiven) {
   Estimation run{1, data.y, {3.5f, 0.25f, 0.4f}, {1e-4f, 1e-4f, 1e-4f}, {1.0f, 1.0f, 1.0f}};
   std::vector<float> q(3), p(3), e(3), phi(3), tb(3), f(10), r(10), a(9), d(9), delz(30);
   RecordingObserver mine, own;
-  Recorder model{{}, data.body()};
+  Recorder model{{}, data.model()};
   const EstimatorResult in_place =
       estimate(model.model(), EstimatorProblem{1, run.y, run.th, run.difz, run.signs}, run.settings, mine,
                EstimatorWorkspace{q, p, e, phi, tb, f, r, a, d, delz});

@@ -13,46 +13,15 @@
 #include <vector>
 
 #include "capture.hpp"
-#include "rejected_problems.hpp"
+#include "test_problems.hpp"
 
 namespace laifit {
 namespace {
 
 using testing::Captured;
+using testing::Exponential;
+using testing::Recorder;
 using testing::records;
-
-// A model that records the parameters of every call and computes its values with body.
-struct Recorder {
-  std::vector<std::vector<float>> calls;
-  std::function<void(std::span<const float>, std::span<float>)> body;
-
-  EstimatorModel model() {
-    return [this](std::span<const float> par, std::span<float> ye) {
-      calls.emplace_back(par.begin(), par.end());
-      body(par, ye);
-    };
-  }
-};
-
-// y = a exp(-b x) (+ c), evaluated in double and rounded, at x = 1..n, with a small fixed disturbance.
-struct Exponential {
-  std::vector<float> x, y;
-  Exponential(int n, double a, double b, double c, double noise) {
-    for (int i = 1; i <= n; ++i) {
-      x.push_back(static_cast<float>(i));
-      const double wobble = noise * (((i * 7919) % 13) - 6) / 6.0;
-      y.push_back(static_cast<float>(a * std::exp(-b * i) + c + wobble));
-    }
-  }
-  EstimatorModel model() const {
-    return [x = x](std::span<const float> par, std::span<float> ye) {
-      for (std::size_t i = 0; i < ye.size(); ++i) {
-        const double offset = par.size() > 2 ? par[2] : 0.0;
-        ye[i] = static_cast<float>(par[0] * std::exp(-double(par[1]) * x[i]) + offset);
-      }
-    };
-  }
-};
 
 // One estimation with the printed report, its figures kept in somcarre as the fitting procedure keeps them.
 struct Direct {
