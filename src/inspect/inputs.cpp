@@ -31,12 +31,6 @@ std::string soj_line(std::int64_t line) { return "param.soj line " + std::to_str
 
 bool is_blank_text(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
-}
-
 // Files of the folder that the user may have meant: the same name in another case, or one that begins
 // with a name cut to 30 characters.
 std::vector<std::string> near_names(const fs::path& folder, std::string_view name) {

@@ -136,4 +136,10 @@ std::string count_of(std::size_t n, std::string_view one, std::string_view many)
   return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
+std::string lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return out;
+}
+
 }  // namespace laifit::inspect

@@ -18,7 +18,7 @@ namespace {
 using testing::render;
 using testing::render_list;
 
-constexpr float kInf = std::numeric_limits<float>::infinity();
+using testing::kInf;
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // The one record a single-field statement writes, without its CR LF.
@@ -36,7 +36,7 @@ std::string list(Item item) {
   return out;
 }
 
-float from_bits(std::uint32_t u) { return std::bit_cast<float>(u); }
+using testing::from_bits;
 
 TEST(Edit, IntegersRightJustified) {
   EXPECT_EQ(edit("(i5)", 42), "   42");

@@ -17,7 +17,7 @@ namespace {
 
 using testing::render;
 
-const std::string kEnd = "\r\n";
+using testing::kEnd;
 
 std::string hyphens(std::size_t n) { return std::string(n, '-'); }
 

@@ -21,7 +21,7 @@ namespace {
 using testing::ScratchDir;
 
 constexpr std::int32_t kUnset = -99;
-constexpr float kInf = std::numeric_limits<float>::infinity();
+using testing::kInf;
 
 using testing::bits;
 

@@ -14,11 +14,12 @@
 #include "records/edit.hpp"
 #include "records/fpflags.hpp"
 #include "records/nine_digits.hpp"
+#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {
 
-float from_bits(std::uint32_t u) { return std::bit_cast<float>(u); }
+using testing::from_bits;
 
 std::string fresh(std::uint32_t bits) {
   TextBuffer out;

@@ -19,7 +19,7 @@ namespace {
 using testing::render_list;
 using testing::ScratchDir;
 
-const std::string kEnd = "\r\n";
+using testing::kEnd;
 
 std::string eleven(std::string_view digits) { return std::string(11 - digits.size(), ' ') + std::string(digits); }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
@@ -24,8 +25,14 @@
 
 namespace laifit::testing {
 
-// The bit pattern of a float.
+// The bit pattern of a float, and the float of a bit pattern.
 inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+inline float from_bits(std::uint32_t u) { return std::bit_cast<float>(u); }
+
+inline constexpr float kInf = std::numeric_limits<float>::infinity();
+
+// The end of every output record.
+inline const std::string kEnd = "\r\n";
 
 // Everything one fixed-field statement writes, each record with its CR LF.
 inline std::string render(std::string_view literal, std::initializer_list<Item> items) {

@@ -19,6 +19,9 @@ std::string significant(double v, int digits);
 // A value as written, in double quotes, with tabs and carriage returns shown as \t and \r.
 std::string shown(std::string_view text);
 
+// text with its ASCII capitals made small.
+std::string lower(std::string_view text);
+
 struct Date {
   int year = 0;
   int month = 0;
