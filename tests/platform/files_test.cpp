@@ -114,6 +114,9 @@ TEST(PlatformFolder, FailuresGiveTheSystemsReason) {
   std::string why;
   EXPECT_FALSE(open_folder(dir.path("absent"), why).is_open());
   EXPECT_EQ(why, "No such file or directory");
+  // A folder's name holding a NUL byte names nothing, rather than the folder named by its first part.
+  EXPECT_FALSE(Folder::open(std::string_view(".\0absent", 8), why).is_open());
+  EXPECT_EQ(why, "Invalid argument");
 }
 
 TEST(PlatformFile, ReadsAtAnyOffsetWritesAndEmpties) {
