@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "numeric/store.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
 #include "state/units_of_run.hpp"
@@ -52,10 +53,10 @@ ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel
                     std::to_string(day) + ", outside the " + std::to_string(kDayTable) + "-day table");
     }
     // A day adds its mean temperature above base, or nothing when the mean is below it.
-    const float tm = static_cast<float>((double{tx} + tn) / 2.0);
-    const float diff = double{tm} >= double{base} ? static_cast<float>(double{tm} - base) : 0.0f;
+    const float tm = numeric::store((double{tx} + tn) / 2.0);
+    const float diff = double{tm} >= double{base} ? numeric::store(double{tm} - base) : 0.0f;
     float& entry = tt.som[static_cast<std::size_t>(day - 1)];
-    entry = static_cast<float>(double{tt.somi} + diff);
+    entry = numeric::store(double{tt.somi} + diff);
     tt.somi = entry;
     if (taken != nullptr) {
       taken->push_back(

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "numeric/store.hpp"
+
 namespace laifit {
 
 namespace {
@@ -34,7 +36,7 @@ void write_lai_file(OutputChannel& out, OutputChannel& trace, RunState& state, c
   }
 
   Somcarre& sc = state.somcarre;
-  sc.sdev = static_cast<float>(double{sc.sdev} * sc.sdev);
+  sc.sdev = numeric::store(double{sc.sdev} * sc.sdev);
   out.write(kSummary, {sc.sdev, sc.idf, sc.sumc});
   out.write_list({state.lev.anlevee});
 
