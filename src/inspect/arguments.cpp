@@ -3,7 +3,7 @@
 namespace laifit::inspect {
 
 std::string usage() {
-  return "usage: laifit-inspect [--csv FILE] [--svg FILE] [--quiet] [FOLDER]\n"
+  return "usage: laifit-inspect [--csv FILE] [--svg FILE] [--quiet] [--] [FOLDER]\n"
          "\n"
          "Tells what laifit will do with the run folder FOLDER (the current directory by default) and what the\n"
          "fit did: it reads the folder with laifit's own readers, recomputes the run with laifit's own code on\n"
@@ -15,6 +15,7 @@ std::string usage() {
          "  --quiet      print the warnings only (nothing when there is nothing to warn about); the notes on\n"
          "               how the fit came out and the tables are left out, the exit status is the same\n"
          "  --help       print this text\n"
+         "  --           end of the options: what follows is the folder, even if it begins with '-'\n"
          "\n"
          "Exit status: 0 nothing to warn about (notes do not count), 1 warnings, 2 the folder cannot be\n"
          "inspected (no param.soj, an unreadable folder) or an output file cannot be written.\n";
@@ -23,24 +24,30 @@ std::string usage() {
 Arguments parse_arguments(std::span<const std::string_view> args) {
   Arguments a;
   bool folder_given = false;
-  for (std::size_t k = 0; k < args.size(); ++k) {
+  bool options_ended = false;  // after "--" every argument is a folder, even one that begins with '-'
+  const auto looks_like_option = [](std::string_view arg) { return arg.size() > 1 && arg.front() == '-'; };
+  for (std::size_t k = 0; k < args.size() && a.error.empty(); ++k) {
     const std::string_view arg = args[k];
+    // An option's file name may not look like an option: "--svg --quiet" is a forgotten name, not a
+    // file called "--quiet" (a name of that form can be written "./--quiet").
     auto value = [&](std::optional<std::filesystem::path>& into) {
-      if (k + 1 >= args.size()) {
+      if (k + 1 >= args.size() || looks_like_option(args[k + 1])) {
         a.error = std::string(arg) + " needs a file name";
         return;
       }
       into = std::filesystem::path(std::string(args[++k]));
     };
-    if (arg == "--help" || arg == "-h") {
+    if (!options_ended && arg == "--") {
+      options_ended = true;
+    } else if (!options_ended && (arg == "--help" || arg == "-h")) {
       a.help = true;
-    } else if (arg == "--csv") {
+    } else if (!options_ended && arg == "--csv") {
       value(a.options.csv);
-    } else if (arg == "--svg") {
+    } else if (!options_ended && arg == "--svg") {
       value(a.options.svg);
-    } else if (arg == "--quiet" || arg == "-q") {
+    } else if (!options_ended && (arg == "--quiet" || arg == "-q")) {
       a.options.quiet = true;
-    } else if (arg.size() > 1 && arg.front() == '-') {
+    } else if (!options_ended && looks_like_option(arg)) {
       a.error = "unknown option " + std::string(arg);
     } else if (folder_given) {
       a.error = "more than one folder: " + a.options.folder.string() + " and " + std::string(arg);
@@ -48,7 +55,6 @@ Arguments parse_arguments(std::span<const std::string_view> args) {
       a.options.folder = std::filesystem::path(std::string(arg));
       folder_given = true;
     }
-    if (!a.error.empty()) break;
   }
   return a;
 }

@@ -137,7 +137,13 @@ std::optional<std::string> file_bytes(const fs::path& path) {
 GatherOutcome gather(const fs::path& folder) {
   GatherOutcome out;
   std::error_code ec;
-  if (!fs::exists(folder, ec)) {
+  const fs::file_status status = fs::status(folder, ec);
+  if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
+    // A name too long, a loop of links, a folder on the way that cannot be searched: the system's reason.
+    out.cannot = folder.string() + ": " + ec.message();
+    return out;
+  }
+  if (!fs::exists(status)) {
     out.cannot = folder.string() + " does not exist";
     return out;
   }

@@ -16,6 +16,52 @@ namespace laifit::inspect {
 
 namespace {
 constexpr int kOutputUnit = 31;
+
+namespace fs = std::filesystem;
+
+// Where a file is, for telling whether two names are one file: its identity when it exists, and its
+// absolute path with the links of its folder resolved.
+struct Place {
+  std::optional<platform::FileId> id;
+  fs::path path;
+  bool same(const Place& other) const { return id && other.id ? *id == *other.id : path == other.path; }
+};
+
+Place place_of(const fs::path& folder, const fs::path& name) {
+  const fs::path full = folder / name;
+  const fs::path parent = full.parent_path().empty() ? fs::path(".") : full.parent_path();
+  Place p;
+  std::error_code ec;
+  p.path = fs::weakly_canonical(fs::absolute(parent, ec), ec) / full.filename();
+  if (const auto handle = FolderHandle::open(parent)) p.id = handle->native().identity(full.filename().string());
+  return p;
+}
+
+// Why the file an option names may not be written: it is an input or an output of laifit in the
+// inspected folder, or the other option's file; "" when it may.
+std::string refusal(const fs::path& file, std::string_view option, const Gathered& g,
+                    const std::optional<fs::path>& other, std::string_view other_option) {
+  const Place place = place_of(fs::path("."), file);
+  std::vector<std::pair<std::string, std::string>> run_files{{"param.soj", "the run description"}};
+  const char* const roles[] = {"the first climate file", "the second climate file", "the observation table",
+                               "the interpolated LAI file"};
+  for (std::size_t k = 0; k < g.names.size() && k < 4; ++k) run_files.emplace_back(g.names[k], roles[k]);
+  for (const char* name : {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt"}) {
+    run_files.emplace_back(name, "a file that laifit writes");
+  }
+  for (const auto& [name, role] : run_files) {
+    if (place.same(place_of(g.folder, name))) {
+      return cat(std::string(option), " ", file.string(), ": this is ", name, " of the folder (", role,
+                 "); give another name");
+    }
+  }
+  if (other && place.same(place_of(fs::path("."), *other))) {
+    return cat(std::string(option), " ", file.string(), ": this is also the file of ", other_option,
+               "; give each its own name");
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string write_records(const std::filesystem::path& path, const std::string& text) {
@@ -47,6 +93,14 @@ Outcome inspect(const Options& options) {
     return out;
   }
   const Gathered& g = *gathered.gathered;
+  for (const std::string& why : {options.csv ? refusal(*options.csv, "--csv", g, options.svg, "--svg") : "",
+                                 options.svg ? refusal(*options.svg, "--svg", g, std::nullopt, "") : ""}) {
+    if (!why.empty()) {
+      out.status = kCannotInspect;
+      out.errors = "laifit-inspect: " + why + "\n";
+      return out;
+    }
+  }
   const RunDescription rd = run_description(g);
   const TableView table = table_view(g);
   const ClimateView climate = climate_view(g);

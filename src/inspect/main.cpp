@@ -7,26 +7,38 @@
 #include <vector>
 
 #include "inspect/inspect.hpp"
+#include "inspect/text.hpp"
+
+namespace {
+
+// Writes a text whole (a NUL from a folder does not end it), with the one escaping rule applied, so that
+// nothing taken from a folder reaches the terminal as a control sequence.
+void put(std::FILE* stream, const std::string& text) {
+  const std::string safe = laifit::inspect::escaped(text, true);
+  std::fwrite(safe.data(), 1, safe.size(), stream);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   namespace in = laifit::inspect;
   std::vector<std::string_view> args(argv + 1, argv + argc);
   const in::Arguments a = in::parse_arguments(args);
   if (!a.error.empty()) {
-    std::fputs(("laifit-inspect: " + a.error + "\n\n" + in::usage()).c_str(), stderr);
+    put(stderr, "laifit-inspect: " + a.error + "\n\n" + in::usage());
     return in::kCannotInspect;
   }
   if (a.help) {
-    std::fputs(in::usage().c_str(), stdout);
+    put(stdout, in::usage());
     return in::kClean;
   }
   try {
     const in::Outcome outcome = in::inspect(a.options);
-    std::fputs(outcome.report.c_str(), stdout);
-    std::fputs(outcome.errors.c_str(), stderr);
+    put(stdout, outcome.report);
+    put(stderr, outcome.errors);
     return outcome.status;
   } catch (const std::exception& e) {
-    std::fputs(("laifit-inspect: " + std::string(e.what()) + "\n").c_str(), stderr);
+    put(stderr, "laifit-inspect: " + std::string(e.what()) + "\n");
     return in::kCannotInspect;
   }
 }

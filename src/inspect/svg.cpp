@@ -20,30 +20,6 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", 
 
 std::string num(double v) { return fixed(v, 2); }
 
-std::string escaped(std::string_view s) {
-  std::string out;
-  for (const char c : s) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Control characters are not allowed in XML 1.0 text.
-        if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
-    }
-  }
-  return out;
-}
-
 // A step of 1, 2 or 5 times a power of ten giving about `count` intervals over [0, top].
 double nice_step(double top, int count) {
   const double raw = top / count;
@@ -61,7 +37,7 @@ struct Axis {
 };
 
 std::string text(double x, double y, std::string_view s, std::string_view extra = "") {
-  return cat("<text x=\"", num(x), "\" y=\"", num(y), "\"", extra.empty() ? "" : " ", extra, ">", escaped(s),
+  return cat("<text x=\"", num(x), "\" y=\"", num(y), "\"", extra.empty() ? "" : " ", extra, ">", escaped_xml(s),
              "</text>\n");
 }
 

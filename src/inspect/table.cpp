@@ -392,7 +392,8 @@ void check_dates(const Gathered& g, const TableView& t, Findings& f) {
   if (t.rows.empty()) return;
   const std::int32_t ansemis = t.rows.front().date[0];
   std::vector<std::int64_t> other_year, bad_day, large;
-  std::string other_example, day_example, large_example;
+  std::vector<std::int64_t> infinite;
+  std::string other_example, day_example, large_example, infinite_example;
   for (const TableRow& r : t.rows) {
     const auto [year, month, day, doy] = r.date;
     if (year != ansemis && year != next_year(ansemis)) {
@@ -413,6 +414,12 @@ void check_dates(const Gathered& g, const TableView& t, Findings& f) {
       large.push_back(r.line);
       if (large_example.empty()) large_example = "line " + std::to_string(r.line) + ": " + shown(r.lai_value.text);
     }
+    if (!r.cut && r.lai_cell == t.collai - 1 && !std::isfinite(r.lai)) {
+      infinite.push_back(r.line);
+      if (infinite_example.empty()) {
+        infinite_example = "line " + std::to_string(r.line) + ": " + shown(r.lai_value.text);
+      }
+    }
   }
   if (!other_year.empty()) {
     f.warn("row-year", t.name + " " + line_list(other_year),
@@ -432,6 +439,12 @@ void check_dates(const Gathered& g, const TableView& t, Findings& f) {
            "lai(n) above " + fixed(kLargestLai, 0) + " (" + large_example +
                "), which is no leaf area index; the fit will follow it.",
            "check the column and the unit of lai(n) (m² of leaves per m² of ground)");
+  }
+  if (!infinite.empty()) {
+    f.warn("lai-not-finite", t.name + " " + line_list(infinite),
+           "lai(n) is beyond the range of a real (" + infinite_example +
+               "): laifit reads it as infinite or undefined, and the fit is meaningless.",
+           "write the leaf area index as a number, or a negative value such as -999.99 where it is missing");
   }
   (void)g;
 }

@@ -46,23 +46,99 @@ std::string significant(double v, int digits) {
   return std::string(buf, r.ptr);
 }
 
-std::string shown(std::string_view text) {
-  std::string s = "\"";
-  for (const char c : text) {
-    if (c == '\t') {
-      s += "\\t";
-    } else if (c == '\r') {
-      s += "\\r";
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c));
-      s += hex;
+namespace {
+
+// The length of the valid UTF-8 sequence that begins text[k] (well-formed as RFC 3629 defines it: no
+// overlong form, no surrogate, nothing above U+10FFFF), or 0.
+std::size_t utf8_length(std::string_view text, std::size_t k) {
+  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char b = at(k);
+  std::size_t n = 0;
+  unsigned char lo = 0x80, hi = 0xBF;  // the range of the second byte
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    if (b == 0xE0) lo = 0xA0;
+    if (b == 0xED) hi = 0x9F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    if (b == 0xF0) lo = 0x90;
+    if (b == 0xF4) hi = 0x8F;
+  } else {
+    return 0;
+  }
+  if (k + n > text.size()) return 0;
+  if (at(k + 1) < lo || at(k + 1) > hi) return 0;
+  for (std::size_t i = 2; i < n; ++i) {
+    if (at(k + i) < 0x80 || at(k + i) > 0xBF) return 0;
+  }
+  return n;
+}
+
+// Whether the valid sequence of n bytes at text[k] is a character that is shown as bytes: a C1 control
+// (U+0080 to U+009F) or U+FFFE, U+FFFF.
+bool hidden_character(std::string_view text, std::size_t k, std::size_t n) {
+  const std::string_view c = text.substr(k, n);
+  if (n == 2) return c[0] == '\xC2' && static_cast<unsigned char>(c[1]) <= 0x9F;
+  return c == "\xEF\xBF\xBE" || c == "\xEF\xBF\xBF";
+}
+
+void append_hex(std::string& out, std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    out += "\\x";
+    out += kDigits[b >> 4];
+    out += kDigits[b & 0xF];
+  }
+}
+
+}  // namespace
+
+std::string escaped(std::string_view text, bool keep_newlines) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t k = 0; k < text.size();) {
+    const auto b = static_cast<unsigned char>(text[k]);
+    if (b == '\n' && keep_newlines) {
+      out += '\n';
+      ++k;
+    } else if (b < 0x20 || b == 0x7F) {
+      append_hex(out, text.substr(k, 1));
+      ++k;
+    } else if (const std::size_t n = utf8_length(text, k); n == 0) {
+      append_hex(out, text.substr(k, 1));
+      ++k;
     } else {
-      s += c;
+      if (n > 1 && hidden_character(text, k, n)) {
+        append_hex(out, text.substr(k, n));
+      } else {
+        out.append(text.substr(k, n));
+      }
+      k += n;
     }
   }
-  return s + "\"";
+  return out;
 }
+
+std::string escaped_xml(std::string_view text) {
+  std::string out;
+  for (const char c : escaped(text)) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&apos;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string shown(std::string_view text) { return "\"" + escaped(text) + "\""; }
 
 namespace {
 int days_in(int year) { return year % 4 == 0 ? 366 : 365; }

@@ -25,6 +25,11 @@ TEST(Arguments, OptionsFolderAndMistakes) {
       {{"--csv"}, ".", "", "", false, false, "--csv needs a file name"},
       {{"--plot", "x"}, ".", "", "", false, false, "unknown option --plot"},
       {{"a", "b"}, "a", "", "", false, false, "more than one folder"},
+      // "--" ends the options; a name that looks like an option is refused as an option's file.
+      {{"-q", "--", "--run"}, "--run", "", "", true, false, ""},
+      {{"--", "-q"}, "-q", "", "", false, false, ""},
+      {{"--svg", "--quiet"}, ".", "", "", false, false, "--svg needs a file name"},
+      {{"--csv", "./--quiet", "run"}, "run", "./--quiet", "", false, false, ""},
   };
   for (const Row& r : rows) {
     const Arguments a = parse_arguments(r.args);

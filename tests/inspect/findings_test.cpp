@@ -164,6 +164,8 @@ const Case kCases[] = {
      "day-of-year", Severity::warning, "obs2011.csv line 5", "says day 146 for 16/05/2011, which is day 136"},
     {"an LAI of 52", [](Files& f) { table_line(f, 5, "2011;5;16;136;250;26;52;0.40"); }, "lai-too-large",
      Severity::warning, "obs2011.csv line 5", "above 20"},
+    {"an LAI beyond the range of a real", [](Files& f) { table_line(f, 5, "2011;5;16;136;250;26;1e39;0.40"); },
+     "lai-not-finite", Severity::warning, "obs2011.csv line 5", "the fit is meaningless"},
     {"a valid row before emergence", [](Files& f) { table_line(f, 2, "2011;4;12;102;250;0;0.00;-999.99"); },
      "before-emergence", Severity::warning, "obs2011.csv line 2", "before emergence (day 110"},
     {"every LAI missing",

@@ -299,5 +299,33 @@ TEST(Outputs, AnOutputThatCannotBeWrittenEndsWithStatus2) {
   EXPECT_NE(out.errors.find("cannot"), std::string::npos) << out.errors;
 }
 
+TEST(Outputs, AnOptionsFileThatIsAFileOfTheRunIsRefusedAndLeftAsItWas) {
+  RunFolder folder;
+  for (const auto& [name, content] : example_files()) folder.write(name, content);
+  // A link to the table, where the system makes links (wine may not); the table itself otherwise.
+  std::error_code no_link;
+  std::filesystem::create_symlink("obs2011.csv", folder.dir() / "table-link", no_link);
+  const auto before = snapshot(folder.dir());
+  const std::filesystem::path d = folder.dir();
+  struct Row {
+    std::filesystem::path csv, svg;
+    const char* said;
+  };
+  const Row rows[] = {
+      {d / "param.soj", {}, "param.soj of the folder"},
+      {{}, d / "beauce.2012", "the second climate file"},
+      {d / (no_link ? "obs2011.csv" : "table-link"), {}, "the observation table"},
+      {{}, d / "lai_interp.txt", "the interpolated LAI file"},
+      {{}, d / "tempobs.txt", "a file that laifit writes"},
+      {d / "out.svg", d / "out.svg", "also the file of --svg"},
+  };
+  for (const Row& r : rows) {
+    const inspect::Outcome out = inspect_folder(d, r.csv, r.svg);
+    EXPECT_EQ(out.status, inspect::kCannotInspect) << r.said;
+    EXPECT_NE(out.errors.find(r.said), std::string::npos) << out.errors;
+    EXPECT_EQ(snapshot(d), before) << r.said;
+  }
+}
+
 }  // namespace
 }  // namespace laifit::testing

@@ -35,7 +35,23 @@ TEST(Text, NumbersReadAsWritten) {
   EXPECT_EQ(significant(1950.0, 6), "1950");
   EXPECT_EQ(significant(0.0039648665, 4), "0.003965");
   EXPECT_EQ(significant(-4.245e10, 4), "-4.245e+10");
-  EXPECT_EQ(shown("a\tb\r"), "\"a\\tb\\r\"");
+  EXPECT_EQ(shown("a\tb\r"), "\"a\\x09b\\x0D\"");
+}
+
+TEST(Text, OneEscapingRuleForTheTerminalAndXml) {
+  // Valid UTF-8 passes; controls, DEL, C1 controls, U+FFFE and U+FFFF, and every byte of an invalid
+  // sequence (a stray continuation, an overlong form, a surrogate, beyond U+10FFFF, a cut sequence)
+  // are written \xHH.
+  EXPECT_EQ(escaped("m\xC2\xB2 \xE2\x82\xAC \xF0\x9F\x8C\xB1"), "m\xC2\xB2 \xE2\x82\xAC \xF0\x9F\x8C\xB1");
+  EXPECT_EQ(escaped(std::string_view("a\0b\x1B[31m\x7F", 9)), "a\\x00b\\x1B[31m\\x7F");
+  EXPECT_EQ(escaped("\xC2\x9B\xEF\xBF\xBE\xEF\xBF\xBF"), "\\xC2\\x9B\\xEF\\xBF\\xBE\\xEF\\xBF\\xBF");
+  EXPECT_EQ(escaped("\x80\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82"),
+            "\\x80\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82");
+  EXPECT_EQ(escaped("\xFF\xFE"), "\\xFF\\xFE");
+  EXPECT_EQ(escaped("one\ntwo\n", true), "one\ntwo\n");
+  EXPECT_EQ(escaped("one\ntwo"), "one\\x0Atwo");
+  EXPECT_EQ(escaped_xml("<a href=\"x\">&'\x01\xFF</a>"),
+            "&lt;a href=&quot;x&quot;&gt;&amp;&apos;\\x01\\xFF&lt;/a&gt;");
 }
 
 TEST(Text, WrapKeepsEveryWordAndTheWidth) {

@@ -16,7 +16,15 @@ std::string shortest(float v);
 // v with `digits` significant digits, in fixed notation when that stays short.
 std::string significant(double v, int digits);
 
-// A value as written, in double quotes, with tabs and carriage returns shown as \t and \r.
+// The one rule for bytes taken from a folder before they reach a person: control characters (C0, DEL and
+// C1), the noncharacters U+FFFE and U+FFFF and bytes that are not valid UTF-8 are written \xHH, byte by
+// byte; everything else is kept. With keep_newlines, a line feed stays a line feed (whole report texts).
+std::string escaped(std::string_view text, bool keep_newlines = false);
+// escaped() for XML text and attribute values: also <, &, >, " and ' as entities, so that nothing from a
+// folder can end an element or an attribute (XML 1.0 admits no C0 character even as a reference).
+std::string escaped_xml(std::string_view text);
+
+// A value as written, in double quotes, escaped().
 std::string shown(std::string_view text);
 
 // text with its ASCII capitals made small.
