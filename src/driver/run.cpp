@@ -38,7 +38,7 @@ int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen,
     } catch (const RunFailure&) {
     }
     report(failure, error_text);
-    if (details != nullptr) details->failure = RunDetails::Failure{failure.unit(), failure.file(), failure.cause()};
+    if (details != nullptr) details->failure = RunDetails::Failure{failure.unit(), failure.file(), failure.cause(), failure.kind()};
     return 2;
   } catch (const Refusal& refusal) {
     if (details != nullptr) details->refusal = refusal.message();

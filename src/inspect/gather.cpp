@@ -1,11 +1,13 @@
 #include "inspect/gather.hpp"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <iterator>
 
 #include "driver/run.hpp"
 #include "inspect/folder.hpp"
+#include "platform/memory_folder.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
 #include "records/units.hpp"
@@ -36,38 +38,95 @@ std::vector<std::string> read_names(const platform::Folder& folder, std::string&
   return names;
 }
 
-// Copies an input file of the folder to the same name in the scratch run folder. A name that is not a
-// regular file in the folder (a folder, a pipe) becomes a folder, on whose opening the run fails as it
-// would; a missing file stays missing.
-void copy_input(const fs::path& folder, const ScratchFolder& scratch, std::string_view name) {
-  if (name.empty() || names_outside_folder(name)) return;
-  const auto to = scratch.place(name);
-  if (!to) return;
-  std::error_code ec;
-  const fs::path from = folder / fs::path(name);
-  const auto status = fs::status(from, ec);
-  if (ec || !fs::exists(status)) return;
-  fs::create_directories(to->parent_path(), ec);
-  if (fs::is_regular_file(status)) {
-    fs::copy_file(from, *to, fs::copy_options::overwrite_existing, ec);
-  } else {
-    fs::create_directories(*to, ec);
+// The files that laifit writes into its folder, besides the interpolated LAI file.
+constexpr const char* kRunOutputs[] = {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt"};
+
+// What the system says of a name of the folder, without changing anything: its kind and identity, its
+// bytes, and whether it may be opened for reading, written or created.
+platform::MemoryFolder::Entry entry_of(const platform::Folder& folder, const std::string& name) {
+  using Kind = platform::MemoryFolder::Kind;
+  platform::MemoryFolder::Entry e;
+  std::string why;
+  platform::File file = folder.open_file(name, platform::Mode::read, why);
+  const auto id = folder.identity(name);
+  if (id) e.id = *id;
+  if (!file.is_open()) {
+    const platform::Cause cause = platform::cause_of(why);
+    if (cause == platform::Cause::is_folder) {
+      e.kind = Kind::folder;
+      return e;
+    }
+    e.kind = cause == platform::Cause::not_found || !id ? Kind::missing : Kind::file;
+    if (e.kind == Kind::file) e.read_refusal = why;
+    e.write_refusal = folder.writable(name);
+    return e;
+  }
+  platform::File::Info info;
+  if (!file.info(info, why) || !info.regular) {
+    e.kind = Kind::not_regular;
+    return e;
+  }
+  e.kind = Kind::file;
+  e.id = info.id;
+  char buffer[1 << 16];
+  for (std::uint64_t at = 0;;) {
+    const std::int64_t got = file.read_at(at, buffer, sizeof buffer, why);
+    if (got <= 0) break;
+    e.bytes.append(buffer, static_cast<std::size_t>(got));
+    at += static_cast<std::uint64_t>(got);
+  }
+  e.write_refusal = folder.writable(name);
+  return e;
+}
+
+// The names a run of the folder may open: param.soj, the names it holds, and the outputs.
+std::vector<std::string> run_names(const std::vector<std::string>& described) {
+  std::vector<std::string> names{"param.soj"};
+  for (const std::string& name : described) {
+    if (!name.empty()) names.push_back(name);
+  }
+  names.insert(names.end(), std::begin(kRunOutputs), std::end(kRunOutputs));
+  return names;
+}
+
+// The sizes of the files of names that exist, as the file system gives them, in bytes.
+std::uintmax_t size_of_files(const fs::path& folder, const std::vector<std::string>& names) {
+  std::uintmax_t total = 0;
+  for (const std::string& name : names) {
+    std::error_code ec;
+    const fs::path path = folder / fs::path(name);
+    if (fs::is_regular_file(path, ec)) {
+      const std::uintmax_t size = fs::file_size(path, ec);
+      if (!ec) total += size;
+    }
+  }
+  return total;
+}
+
+// The folder in memory: every name of the run recorded from the folder. Two spellings of one missing
+// file (tempobs.txt and ./tempobs.txt) are one file, as they would be once created.
+void fill(platform::MemoryFolder& memory, const platform::Folder& folder, const std::vector<std::string>& names) {
+  std::vector<std::pair<std::string, std::string>> missing;  // normal form, name
+  for (const std::string& name : names) {
+    if (memory.has(name)) continue;
+    platform::MemoryFolder::Entry e = entry_of(folder, name);
+    if (e.kind == platform::MemoryFolder::Kind::missing) {
+      const std::string normal = fs::path(name).lexically_normal().generic_string();
+      const auto same = std::find_if(missing.begin(), missing.end(), [&](const auto& m) { return m.first == normal; });
+      if (same != missing.end()) {
+        memory.alias(name, same->second);
+        continue;
+      }
+      missing.emplace_back(normal, name);
+    }
+    memory.add(name, std::move(e));
   }
 }
 
-// An output named in a subfolder can be written only when that subfolder exists, as in the folder; and
-// not at all when its name is taken by something else than a file (a folder).
-void make_output_folder(const fs::path& folder, const ScratchFolder& scratch, std::string_view name) {
-  std::error_code ec;
-  const auto status = fs::status(folder / fs::path(name), ec);
-  if (!ec && fs::exists(status) && !fs::is_regular_file(status)) {
-    if (const auto to = scratch.place(name)) fs::create_directories(*to, ec);
-    return;
-  }
-  const fs::path parent = fs::path(name).parent_path();
-  if (parent.empty()) return;
-  if (!fs::is_directory(folder / parent, ec)) return;
-  if (const auto to = scratch.place(parent.string())) fs::create_directories(*to, ec);
+std::string too_large(const fs::path& folder, std::uintmax_t bytes) {
+  const std::uintmax_t mib = (bytes + kMemoryMiB - 1) / kMemoryMiB;
+  return folder.string() + ": too large to inspect (" + std::to_string(mib) + " MiB of files; at most " +
+         std::to_string(kMemoryLimit / kMemoryMiB) + ")";
 }
 
 void scan_header(Gathered& g, const platform::Folder& run_folder) {
@@ -82,32 +141,48 @@ void scan_header(Gathered& g, const platform::Folder& run_folder) {
   }
 }
 
-void recompute(Gathered& g) {
-  ScratchFolder scratch;
-  copy_input(g.folder, scratch, "param.soj");
-  for (const NameLine line : {kClimate1, kClimate2, kObservations}) {
-    if (const std::string* name = g.name(line)) copy_input(g.folder, scratch, *name);
+// laifit's own run on the folder held in memory: the folder is read, never written.
+void recompute(Gathered& g, const platform::Folder& folder) {
+  std::uintmax_t size = 0;
+  const auto memory = hold_in_memory(g.folder, folder, g.names, size);
+  if (!memory) {
+    g.too_large = too_large(g.folder, size);
+    return;
   }
-  if (const std::string* lai = g.name(kLaiFile)) make_output_folder(g.folder, scratch, *lai);
-
-  const auto run_folder = FolderHandle::open(scratch.run());
-  if (!run_folder) throw std::runtime_error("cannot open the scratch folder " + scratch.run().string());
+  const platform::Folder run_folder = platform::Folder::backed_by(memory);
   const RunHooks hooks{&g.log, &g.details};
   try {
-    g.status = run_laifit(run_folder->native(), std::make_unique<NullSink>(), g.error_text, &hooks);
+    g.status = run_laifit(run_folder, std::make_unique<NullSink>(), g.error_text, &hooks);
   } catch (const std::exception& e) {
     g.internal_error = e.what();
     g.status = 3;
   }
-  g.recomputed = true;
-  scan_header(g, run_folder->native());
-  if (const std::string* lai = g.name(kLaiFile)) {
-    if (const auto at = scratch.place(*lai)) g.lai_file = file_bytes(*at);
+  if (memory->over_limit()) {
+    g.too_large = too_large(g.folder, std::max<std::uintmax_t>(memory->held(), kMemoryLimit + 1));
+    return;
   }
-  g.report_file = file_bytes(scratch.run() / "adjust_lai.txt");
+  g.recomputed = true;
+  scan_header(g, run_folder);
+  if (const std::string* lai = g.name(kLaiFile)) g.lai_file = memory->written(*lai);
+  g.report_file = memory->written("adjust_lai.txt");
 }
 
 }  // namespace
+
+std::vector<std::string> described_names(const platform::Folder& folder, std::string& cannot) {
+  return read_names(folder, cannot);
+}
+
+std::shared_ptr<platform::MemoryFolder> hold_in_memory(const fs::path& path, const platform::Folder& folder,
+                                                       const std::vector<std::string>& described,
+                                                       std::uintmax_t& size) {
+  const std::vector<std::string> names = run_names(described);
+  size = size_of_files(path, names);
+  if (size > kMemoryLimit) return nullptr;
+  auto memory = std::make_shared<platform::MemoryFolder>(kMemoryLimit);
+  fill(*memory, folder, names);
+  return memory;
+}
 
 FileState file_state(const fs::path& folder, std::string_view name) {
   FileState state;
@@ -167,7 +242,7 @@ GatherOutcome gather(const fs::path& folder) {
   }
   auto g = std::make_unique<Gathered>();
   g->folder = folder;
-  g->names = read_names(handle->native(), out.cannot);
+  g->names = described_names(handle->native(), out.cannot);
   if (!out.cannot.empty()) return out;
 
   const std::string* lai = g->name(kLaiFile);
@@ -175,7 +250,11 @@ GatherOutcome gather(const fs::path& folder) {
     g->not_recomputed =
         "the interpolated LAI file is named by an absolute path (" + *lai + "), and a run would write there";
   } else {
-    recompute(*g);
+    recompute(*g, handle->native());
+    if (!g->too_large.empty()) {
+      out.too_large = g->too_large;
+      return out;
+    }
   }
   out.gathered = std::move(g);
   return out;

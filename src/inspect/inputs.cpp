@@ -327,9 +327,12 @@ void check_ending(const Gathered& g, const RunDescription& rd, Findings& f) {
     f.warn("refused", "laifit", "stops with the message " + shown(message) + " (exit status 2).");
   } else if (g.details.failure) {
     const auto& fail = *g.details.failure;
-    const bool missing = fail.cause.find("No such file") != std::string::npos;
+    const bool missing = fail.kind == FailureKind::not_found;
     if (missing && f.has("missing-file")) return;
-    if (fail.cause.find("Cannot open") != std::string::npos && (f.has("not-a-file") || f.has("name-too-long"))) return;
+    // A file that cannot be opened by that name: the finding on the name has said why.
+    const bool unopened = missing || fail.kind == FailureKind::is_folder || fail.kind == FailureKind::not_regular ||
+                          fail.kind == FailureKind::name_too_long || fail.kind == FailureKind::invalid_name;
+    if (unopened && (f.has("not-a-file") || f.has("name-too-long"))) return;
     f.warn("stops", fail.file, "laifit stops (exit status 2): " + fail.cause + ".");
   }
 }

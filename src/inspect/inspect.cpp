@@ -89,7 +89,8 @@ Outcome inspect(const Options& options) {
   GatherOutcome gathered = gather(options.folder);
   if (!gathered.gathered) {
     out.status = kCannotInspect;
-    out.errors = "laifit-inspect: cannot inspect: " + gathered.cannot + "\n";
+    out.errors = "laifit-inspect: " + (gathered.too_large.empty() ? "cannot inspect: " + gathered.cannot
+                                                                   : gathered.too_large) + "\n";
     return out;
   }
   const Gathered& g = *gathered.gathered;

@@ -25,12 +25,12 @@ bool failed(std::string& why, int error = errno) {
 File File::standard_output() { return File(STDOUT_FILENO, false); }
 File File::standard_error() { return File(STDERR_FILENO, false); }
 
-void File::close() {
+void File::close_native() {
   if (handle_ != kNone && owned_) ::close(fd_of(handle_));
   handle_ = kNone;
 }
 
-bool File::info(Info& info, std::string& why) const {
+bool File::native_info(Info& info, std::string& why) const {
   struct stat st {};
   if (::fstat(fd_of(handle_), &st) != 0) return failed(why);
   info.id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -38,7 +38,7 @@ bool File::info(Info& info, std::string& why) const {
   return true;
 }
 
-std::int64_t File::read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const {
+std::int64_t File::native_read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const {
   while (true) {
     const ssize_t got = ::pread(fd_of(handle_), data, size, static_cast<off_t>(offset));
     if (got >= 0) return got;
@@ -49,7 +49,7 @@ std::int64_t File::read_at(std::uint64_t offset, char* data, std::size_t size, s
   }
 }
 
-bool File::write(std::string_view bytes, std::string& why) {
+bool File::native_write(std::string_view bytes, std::string& why) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd_of(handle_), bytes.data(), bytes.size());
     if (n < 0) {
@@ -61,7 +61,7 @@ bool File::write(std::string_view bytes, std::string& why) {
   return true;
 }
 
-bool File::truncate(std::string& why) {
+bool File::native_truncate(std::string& why) {
   if (::ftruncate(fd_of(handle_), 0) != 0) {
     // A pipe or a device answers EINVAL: there is nothing to empty.
     return errno == EINVAL || failed(why);
@@ -90,7 +90,8 @@ Folder Folder::open(std::string_view path, std::string& why) {
   return folder;
 }
 
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)), open_(other.open_) {
+Folder::Folder(Folder&& other) noexcept
+    : backend_(std::move(other.backend_)), handle_(other.handle_), path_(std::move(other.path_)), open_(other.open_) {
   other.handle_ = -1;
   other.open_ = false;
 }
@@ -101,6 +102,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
     handle_ = other.handle_;
     path_ = std::move(other.path_);
     open_ = other.open_;
+    backend_ = std::move(other.backend_);
     other.handle_ = -1;
     other.open_ = false;
   }
@@ -111,9 +113,9 @@ Folder::~Folder() {
   if (open_) ::close(fd_of(handle_));
 }
 
-bool Folder::is_open() const { return open_; }
+bool Folder::native_is_open() const { return open_; }
 
-File Folder::open_file(std::string_view name, Mode mode, std::string& why) const {
+File Folder::native_open_file(std::string_view name, Mode mode, std::string& why) const {
   if (name.find('\0') != std::string_view::npos) {
     failed(why, EINVAL);
     return File();
@@ -153,11 +155,35 @@ File Folder::open_file(std::string_view name, Mode mode, std::string& why) const
   return file;
 }
 
-std::optional<FileId> Folder::identity(std::string_view name) const {
+std::optional<FileId> Folder::native_identity(std::string_view name) const {
   if (name.find('\0') != std::string_view::npos) return std::nullopt;
   struct stat st {};
   if (::fstatat(fd_of(handle_), std::string(name).c_str(), &st, 0) != 0) return std::nullopt;
   return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+std::string Folder::native_writable(std::string_view name) const {
+  std::string why;
+  if (name.find('\0') != std::string_view::npos) {
+    failed(why, EINVAL);
+    return why;
+  }
+  const std::string path(name);
+  struct stat st {};
+  if (::fstatat(fd_of(handle_), path.c_str(), &st, 0) == 0) {
+    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    if (::faccessat(fd_of(handle_), path.c_str(), W_OK, AT_EACCESS) != 0) failed(why);
+    return why;
+  }
+  if (errno != ENOENT) {
+    failed(why);
+    return why;
+  }
+  // A new file: its folder must exist and take new entries.
+  const std::size_t slash = path.find_last_of('/');
+  const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (::faccessat(fd_of(handle_), parent.c_str(), W_OK | X_OK, AT_EACCESS) != 0) failed(why);
+  return why;
 }
 
 }  // namespace laifit::platform

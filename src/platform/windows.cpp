@@ -116,12 +116,12 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 File File::standard_output() { return File(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE)), false); }
 File File::standard_error() { return File(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_ERROR_HANDLE)), false); }
 
-void File::close() {
+void File::close_native() {
   if (handle_ != kNone && owned_) CloseHandle(handle_of(handle_));
   handle_ = kNone;
 }
 
-bool File::info(Info& info, std::string& why) const {
+bool File::native_info(Info& info, std::string& why) const {
   const HANDLE h = handle_of(handle_);
   SetLastError(NO_ERROR);
   const DWORD type = GetFileType(h);
@@ -135,7 +135,7 @@ bool File::info(Info& info, std::string& why) const {
   return true;
 }
 
-std::int64_t File::read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const {
+std::int64_t File::native_read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const {
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(offset >> 32);
@@ -150,7 +150,7 @@ std::int64_t File::read_at(std::uint64_t offset, char* data, std::size_t size, s
   return got;
 }
 
-bool File::write(std::string_view bytes, std::string& why) {
+bool File::native_write(std::string_view bytes, std::string& why) {
   while (!bytes.empty()) {
     DWORD put = 0;
     const DWORD n = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
@@ -161,7 +161,7 @@ bool File::write(std::string_view bytes, std::string& why) {
   return true;
 }
 
-bool File::truncate(std::string& why) {
+bool File::native_truncate(std::string& why) {
   const HANDLE h = handle_of(handle_);
   if (GetFileType(h) != FILE_TYPE_DISK) return true;
   LARGE_INTEGER zero{};
@@ -204,7 +204,8 @@ Folder Folder::open(std::string_view path, std::string& why) {
   return folder;
 }
 
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)), open_(other.open_) {
+Folder::Folder(Folder&& other) noexcept
+    : backend_(std::move(other.backend_)), handle_(other.handle_), path_(std::move(other.path_)), open_(other.open_) {
   other.open_ = false;
 }
 
@@ -213,6 +214,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
     handle_ = other.handle_;
     path_ = std::move(other.path_);
     open_ = other.open_;
+    backend_ = std::move(other.backend_);
     other.open_ = false;
   }
   return *this;
@@ -220,7 +222,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 
 Folder::~Folder() = default;
 
-bool Folder::is_open() const { return open_; }
+bool Folder::native_is_open() const { return open_; }
 
 namespace {
 
@@ -238,7 +240,7 @@ bool full_path(const std::wstring& folder, std::string_view name, std::wstring& 
 
 }  // namespace
 
-File Folder::open_file(std::string_view name, Mode mode, std::string& why) const {
+File Folder::native_open_file(std::string_view name, Mode mode, std::string& why) const {
   std::wstring path;
   if (!full_path(path_, name, path, why)) return File();
   const bool reading = mode == Mode::read || mode == Mode::read_or_create;
@@ -260,7 +262,7 @@ File Folder::open_file(std::string_view name, Mode mode, std::string& why) const
   return file;
 }
 
-std::optional<FileId> Folder::identity(std::string_view name) const {
+std::optional<FileId> Folder::native_identity(std::string_view name) const {
   std::wstring path;
   std::string why;
   if (!full_path(path_, name, path, why)) return std::nullopt;
@@ -272,6 +274,24 @@ std::optional<FileId> Folder::identity(std::string_view name) const {
   File::Info info;
   if (!file.info(info, why)) return std::nullopt;
   return info.id;
+}
+
+std::string Folder::native_writable(std::string_view name) const {
+  std::wstring path;
+  std::string why;
+  if (!full_path(path_, name, path, why)) return why;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "Is a directory";
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return windows::reason(ERROR_ACCESS_DENIED);
+    return "";
+  }
+  const DWORD error = GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND) return windows::reason(error);
+  // A new file: its folder must exist.
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty() && !is_folder(parent.native())) return windows::reason(ERROR_PATH_NOT_FOUND);
+  return "";
 }
 
 }  // namespace laifit::platform

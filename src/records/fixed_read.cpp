@@ -122,7 +122,7 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
             if (observer != nullptr) {
               report_field(in, column, field, w, ReadValue::Kind::integer, ok, dest.integer(k), item);
             }
-            if (!ok) throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read");
+            if (!ok) throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read", FailureKind::bad_integer);
           } else {
             LAIFIT_CHECK(dest.kind() == Dest::Kind::text || dest.kind() == Dest::Kind::characters,
                          "A needs a text destination: " + std::string(format.literal()));
@@ -166,7 +166,7 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
 }  // namespace
 
 void read_fixed(InputChannel& in, const Format& format, std::initializer_list<Dest> dests, Where where) {
-  if (!fixed_read(in, format, dests, where)) throw RunFailure(where, in.unit(), in.name(), "End of file");
+  if (!fixed_read(in, format, dests, where)) throw RunFailure(where, in.unit(), in.name(), "End of file", FailureKind::end_of_file);
 }
 
 bool read_fixed_or_end(InputChannel& in, const Format& format, std::initializer_list<Dest> dests, Where where) {

@@ -87,7 +87,9 @@ class ListReader {
  private:
   enum class Next : std::uint8_t { value, slash, end_of_file };
 
-  [[noreturn]] void fail(const std::string& cause) const { throw RunFailure(where_, in_.unit(), in_.name(), cause); }
+  [[noreturn]] void fail(const std::string& cause, FailureKind kind) const {
+    throw RunFailure(where_, in_.unit(), in_.name(), cause, kind);
+  }
 
   bool end_of_file() {
     if (observer_ != nullptr) observer_->ended(in_, true, {});
@@ -181,8 +183,8 @@ class ListReader {
     while (!ends_value(c = in_.peek())) {
       if (c == '*' && !one_record_ && value_.number.plain_digits()) {
         std::int32_t r = 0;
-        if (!value_.number.integer(r)) fail("Repeat count overflow in item " + std::to_string(item_) + " of list input");
-        if (r == 0) fail("Zero repeat count in item " + std::to_string(item_) + " of list input");
+        if (!value_.number.integer(r)) fail("Repeat count overflow in item " + std::to_string(item_) + " of list input", FailureKind::bad_repeat);
+        if (r == 0) fail("Zero repeat count in item " + std::to_string(item_) + " of list input", FailureKind::bad_repeat);
         in_.advance();
         repeat_ = r;
         value_.reset();
@@ -226,14 +228,14 @@ class ListReader {
       case Dest::Kind::integers: {
         const bool ok = !value_.quoted && value_.number.integer(d.integer(k));
         if (observer_ != nullptr) report(ReadValue::Kind::integer, ok, d.integer(k));
-        if (!ok) fail("Bad integer for item " + std::to_string(item_) + " in list input");
+        if (!ok) fail("Bad integer for item " + std::to_string(item_) + " in list input", FailureKind::bad_integer);
         break;
       }
       case Dest::Kind::real:
       case Dest::Kind::reals: {
         const bool ok = !value_.quoted && value_.number.real(d.real(k));
         if (observer_ != nullptr) report(ReadValue::Kind::real, ok, 0, d.real(k));
-        if (!ok) fail("Bad real number in item " + std::to_string(item_) + " of list input");
+        if (!ok) fail("Bad real number in item " + std::to_string(item_) + " of list input", FailureKind::bad_real);
         break;
       }
       case Dest::Kind::text:
@@ -269,7 +271,7 @@ bool list_read(InputChannel& in, std::initializer_list<Dest> dests, Where where)
 }  // namespace
 
 void read_list(InputChannel& in, std::initializer_list<Dest> dests, Where where) {
-  if (!list_read(in, dests, where)) throw RunFailure(where, in.unit(), in.name(), "End of file");
+  if (!list_read(in, dests, where)) throw RunFailure(where, in.unit(), in.name(), "End of file", FailureKind::end_of_file);
 }
 
 bool read_list_or_end(InputChannel& in, std::initializer_list<Dest> dests, Where where) {

@@ -31,7 +31,7 @@ void OutputChannel::flush(Where where) {
   const bool ok = sink_->put(buffer_.view(), error);
   written_ += buffer_.size();
   buffer_.clear();
-  if (!ok) throw RunFailure(where, unit_, name_, "Cannot write to file: " + error);
+  if (!ok) throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
 }
 
 void OutputChannel::end_record(Where where) {

@@ -22,14 +22,14 @@ std::optional<FileId> Units::identity(std::string_view name) const { return fold
 
 platform::File Units::open_file(int unit, std::string_view name, platform::Mode mode, Where where) {
   const std::string path(name);
-  auto fail = [&](const std::string& why) {
-    throw RunFailure(where, unit, path, "Cannot open file '" + path + "': " + why);
+  auto fail = [&](const std::string& why, FailureKind kind) {
+    throw RunFailure(where, unit, path, "Cannot open file '" + path + "': " + why, kind);
   };
 
   // A file may be connected to one unit only, whatever name it is opened by.
   if (const auto id = identity(path)) {
     for (const auto& [u, open] : open_) {
-      if (u != unit && open->id == *id) throw RunFailure(where, unit, path, "File already opened in another unit");
+      if (u != unit && open->id == *id) throw RunFailure(where, unit, path, "File already opened in another unit", FailureKind::already_open);
     }
   }
   close(unit, where);
@@ -37,10 +37,10 @@ platform::File Units::open_file(int unit, std::string_view name, platform::Mode 
   // Only regular files: a pipe or a device could block the run or feed it without end.
   std::string why;
   platform::File file = folder_.open_file(path, mode, why);
-  if (!file.is_open()) fail(why);
+  if (!file.is_open()) fail(why, failure_kind(platform::cause_of(why)));
   platform::File::Info info;
-  if (!file.info(info, why)) fail(why);
-  if (!info.regular) fail("not a regular file");
+  if (!file.info(info, why)) fail(why, failure_kind(platform::cause_of(why)));
+  if (!info.regular) fail("not a regular file", FailureKind::not_regular);
   auto open = std::make_unique<Open>();
   open->id = info.id;
   open->name = path;

@@ -8,6 +8,7 @@
 #include "driver/run.hpp"
 #include "platform/folder_path.hpp"
 #include "driver/run_details.hpp"
+#include "e2e/bad_inputs.hpp"
 #include "folders.hpp"
 #include "inspect/fit.hpp"
 #include "inspect/gather.hpp"
@@ -50,6 +51,72 @@ TEST(Recompute, ARunWithTheHooksWritesWhatTheReferenceRunsRecorded) {
     }
     EXPECT_EQ(after.size(), expected.size());
     EXPECT_FALSE(log.statements().empty() && status == 0);
+  }
+}
+
+// laifit's run on a folder held in memory as the inspector holds it.
+struct MemoryRun {
+  int status = -1;
+  std::string screen, errors;
+  std::shared_ptr<platform::MemoryFolder> memory;
+};
+
+MemoryRun run_in_memory(const std::filesystem::path& dir) {
+  std::string why, cannot;
+  const platform::Folder native = platform::open_folder(dir, why);
+  MemoryRun r;
+  if (!native.is_open()) return r;
+  std::uintmax_t size = 0;
+  r.memory = inspect::hold_in_memory(dir, native, inspect::described_names(native, cannot), size);
+  if (r.memory) r.status = run_laifit(platform::Folder::backed_by(r.memory), std::make_unique<StringSink>(r.screen), r.errors);
+  return r;
+}
+
+// Every file of the run folder that the run may open is the memory folder's after the run, byte for byte
+// (the others stay as they were), and the memory folder holds no file of laifit's outputs that the run
+// folder lacks.
+void expect_same_files(const Files& after, const platform::MemoryFolder& memory) {
+  for (const auto& [name, content] : after) {
+    if (!memory.has(name)) continue;
+    const auto held = memory.bytes(name);
+    EXPECT_TRUE(held && *held == content) << name << (held ? " differs" : " is missing in memory");
+  }
+  for (const char* name : {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt", "lai_interp.txt"}) {
+    EXPECT_EQ(memory.bytes(name).has_value(), after.count(name) == 1) << name;
+  }
+}
+
+TEST(Recompute, TheRunInMemoryIsLaifitsOnEveryReferenceRunAndBadInput) {
+  for (const auto& run : reference_runs()) {
+    SCOPED_TRACE(run.filename().string());
+    RunFolder folder;
+    for (const auto& [name, content] : files_of(run / "in")) folder.write(name, content);
+    const MemoryRun r = run_in_memory(folder.dir());
+    if (!std::filesystem::exists(run / "in" / "param.soj")) continue;  // nothing to hold: the inspector refuses
+    ASSERT_TRUE(r.memory);
+    EXPECT_EQ(r.status, std::stoi(slurp(run / "status")));
+    EXPECT_TRUE(r.screen == slurp(run / "stdout")) << "the screen differs";
+    std::istringstream patterns(slurp(run / "stderr")), got(r.errors);
+    for (std::string pattern, line; std::getline(patterns, pattern);) {
+      EXPECT_TRUE(std::getline(got, line) && glob_match(line, pattern)) << line << " against " << pattern;
+    }
+    expect_same_files(files_of(run / "out"), *r.memory);
+    EXPECT_TRUE(files_of(folder.dir()) == files_of(run / "in")) << "the folder was written";
+  }
+  for (const BadInput& c : bad_inputs()) {
+    if (!c.screen_target.empty()) continue;  // about the screen itself
+    SCOPED_TRACE(c.what);
+    RunFolder native, held;
+    write_inputs(native, c);
+    write_inputs(held, c);
+    const RunFolder::Result real = native.run_in_process();
+    const MemoryRun r = run_in_memory(held.dir());
+    if (!held.exists("param.soj")) continue;
+    ASSERT_TRUE(r.memory);
+    EXPECT_EQ(r.status, real.status);
+    EXPECT_TRUE(r.screen == real.screen) << "the screen differs";
+    EXPECT_EQ(r.errors, real.errors);
+    expect_same_files(native.files(), *r.memory);
   }
 }
 

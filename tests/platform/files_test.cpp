@@ -1,5 +1,6 @@
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
+#include "platform/memory_folder.hpp"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,60 @@ TEST(PlatformFile, InfoTellsRegularFilesAndTheirIdentity) {
   EXPECT_EQ(dir.folder().identity(std::string("a.txt\0b", 7)), std::nullopt);
   // The folder's own absolute name is found as well.
   EXPECT_EQ(dir.folder().identity(dir.path("a.txt").string()), info.id);
+}
+
+// The folder held in memory answers as the folder it was recorded from: each mode's refusal, links as
+// one file, files created by the run, and a limit on what it holds.
+TEST(MemoryFolder, OpensAsTheRecordedFolderWouldAndHoldsAtMostItsLimit) {
+  using Kind = MemoryFolder::Kind;
+  const auto memory = std::make_shared<MemoryFolder>(64);
+  memory->add("in.txt", {Kind::file, FileId{1, 7}, "abc", "", "Permission denied"});
+  memory->add("link.txt", {Kind::file, FileId{1, 7}, "ignored", "", ""});
+  memory->add("dir", {Kind::folder, FileId{1, 8}, "", "", ""});
+  memory->add("out.txt", {Kind::missing, {}, "", "", ""});
+  memory->add("sub/new.txt", {Kind::missing, {}, "", "", "No such file or directory"});
+  memory->alias("./out.txt", "out.txt");
+  const Folder folder = Folder::backed_by(memory);
+  std::string why;
+
+  // A link is the file it leads to: same identity, same bytes.
+  EXPECT_EQ(folder.identity("link.txt"), (FileId{1, 7}));
+  File in = folder.open_file("link.txt", Mode::read, why);
+  char buffer[8] = {};
+  ASSERT_TRUE(in.is_open()) << why;
+  EXPECT_EQ(in.read_at(1, buffer, sizeof buffer, why), 2);
+  EXPECT_EQ(std::string(buffer, 2), "bc");
+  EXPECT_FALSE(folder.open_file("in.txt", Mode::write, why).is_open());
+  EXPECT_EQ(why, "Permission denied");
+  EXPECT_FALSE(folder.open_file("dir", Mode::read, why).is_open());
+  EXPECT_EQ(cause_of(why), Cause::is_folder);
+  EXPECT_FALSE(folder.open_file("out.txt", Mode::read, why).is_open());
+  EXPECT_EQ(cause_of(why), Cause::not_found);
+  EXPECT_FALSE(folder.open_file("sub/new.txt", Mode::write, why).is_open());
+  EXPECT_FALSE(folder.open_file("nobody.txt", Mode::write, why).is_open());
+  EXPECT_FALSE(folder.open_file(std::string_view("a\0b", 3), Mode::read, why).is_open());
+  EXPECT_EQ(why, "Invalid argument");
+
+  // A missing file is created by a writing mode, under every spelling recorded for it.
+  EXPECT_FALSE(memory->written("out.txt"));
+  File out = folder.open_file("./out.txt", Mode::write_emptied, why);
+  ASSERT_TRUE(out.is_open()) << why;
+  EXPECT_EQ(memory->written("out.txt"), "");
+  ASSERT_TRUE(out.write("hello", why));
+  EXPECT_EQ(folder.identity("out.txt"), folder.identity("./out.txt"));
+  FileInfo info;
+  ASSERT_TRUE(out.info(info, why));
+  EXPECT_TRUE(info.regular);
+  EXPECT_EQ(memory->written("out.txt"), "hello");
+  ASSERT_TRUE(out.truncate(why));
+  ASSERT_TRUE(out.write("hi", why));
+  EXPECT_EQ(memory->bytes("out.txt"), "hi");
+
+  // Beyond the limit (3 + 2 held, 64 at most) a write fails and the folder says so.
+  EXPECT_FALSE(memory->over_limit());
+  EXPECT_FALSE(out.write(std::string(60, 'x'), why));
+  EXPECT_TRUE(memory->over_limit());
+  EXPECT_EQ(memory->held(), 5u);
 }
 
 }  // namespace

@@ -347,6 +347,7 @@ TEST(ListRead, FailuresNameThePlaceUnitAndFile) {
     EXPECT_EQ(failure.place_line(),
               "At line " + std::to_string(line) + " of file " + __FILE__ + " (unit = 20, file = 'param.soj')");
     EXPECT_EQ(failure.cause(), "Bad integer for item 1 in list input");
+    EXPECT_EQ(failure.kind(), FailureKind::bad_integer);
   }
   auto empty = dir.input("", "tempobs.txt");
   try {
@@ -357,6 +358,7 @@ TEST(ListRead, FailuresNameThePlaceUnitAndFile) {
     EXPECT_EQ(failure.place_line(),
               "At line " + std::to_string(line) + " of file " + __FILE__ + " (unit = 20, file = 'tempobs.txt')");
     EXPECT_EQ(failure.cause(), "End of file");
+    EXPECT_EQ(failure.kind(), FailureKind::end_of_file);
   }
 }
 

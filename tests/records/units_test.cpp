@@ -44,6 +44,7 @@ TEST(Units, MissingInputsAreRefusedWhileOutputsAreCreated) {
   RunFolder run;
   const RunFailure missing = failure_of([&] { run.units.open_input(20, "missing.txt"); });
   EXPECT_EQ(missing.cause(), "Cannot open file 'missing.txt': No such file or directory");
+  EXPECT_EQ(missing.kind(), FailureKind::not_found);
   EXPECT_EQ(missing.unit(), 20);
   EXPECT_FALSE(run.dir.exists("missing.txt"));
   // An empty input that exists is read as one: its first read meets the end of the file.
@@ -123,6 +124,7 @@ TEST(Units, AFileIsOpenOnOneUnitOnly) {
     const int line = __LINE__ + 1;
     const RunFailure f = failure_of([&] { run.units.open_output(21, other); });
     EXPECT_EQ(f.cause(), "File already opened in another unit") << other;
+    EXPECT_EQ(f.kind(), FailureKind::already_open) << other;
     EXPECT_EQ(f.place_line(), "At line " + std::to_string(line) + " of file " + __FILE__ + " (unit = 21, file = '" +
                                   other + "')");
   }
@@ -142,12 +144,14 @@ TEST(Units, UnopenableFilesAreRunFailures) {
   std::filesystem::create_directory(run.dir.path("folder"));
   const RunFailure as_input = failure_of([&] { run.units.open_input(20, "folder"); });
   EXPECT_NE(as_input.cause().find("Is a directory"), std::string::npos) << as_input.cause();
+  EXPECT_EQ(as_input.kind(), FailureKind::is_folder);
   EXPECT_EQ(as_input.unit(), 20);
   EXPECT_EQ(as_input.file(), "folder");
   const RunFailure as_output = failure_of([&] { run.units.open_output(21, "folder"); });
   EXPECT_NE(as_output.cause().find("Is a directory"), std::string::npos) << as_output.cause();
   const RunFailure no_parent = failure_of([&] { run.units.open_input(22, "nowhere/x.txt"); });
   EXPECT_NE(no_parent.cause().find("No such file or directory"), std::string::npos) << no_parent.cause();
+  EXPECT_EQ(no_parent.kind(), FailureKind::not_found);
   EXPECT_FALSE(run.dir.exists("nowhere"));
   // Devices are no run files either.
 #ifdef _WIN32
@@ -155,8 +159,9 @@ TEST(Units, UnopenableFilesAreRunFailures) {
 #else
   const char* null_device = "/dev/null";
 #endif
-  EXPECT_EQ(failure_of([&] { run.units.open_output(23, null_device); }).cause(),
-            std::string("Cannot open file '") + null_device + "': not a regular file");
+  const RunFailure device = failure_of([&] { run.units.open_output(23, null_device); });
+  EXPECT_EQ(device.cause(), std::string("Cannot open file '") + null_device + "': not a regular file");
+  EXPECT_EQ(device.kind(), FailureKind::not_regular);
 }
 
 // A write the system refuses ends the run; the other channels are still flushed. Run in a child

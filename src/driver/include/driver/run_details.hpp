@@ -9,6 +9,7 @@
 #include <string>
 
 #include "fit/fit_details.hpp"
+#include "records/failure.hpp"
 #include "records/read_observer.hpp"
 #include "state/shared_state.hpp"
 
@@ -28,6 +29,7 @@ struct RunDetails {
     int unit = 0;
     std::string file;
     std::string cause;
+    FailureKind kind = FailureKind::other;
   };
   std::optional<Failure> failure;
   FitDetails fit;

@@ -1,6 +1,5 @@
 #pragma once
-// The folders the inspector works in: a handle on a folder for the records layer, and a scratch folder
-// in the system's temporary directory where laifit's own driver runs on copies of the inputs.
+// The folders the inspector reads: a handle on a folder for the records layer.
 
 #include <filesystem>
 #include <optional>
@@ -27,26 +26,6 @@ class FolderHandle {
  private:
   explicit FolderHandle(platform::Folder folder) : folder_(std::move(folder)) {}
   platform::Folder folder_;
-};
-
-// A fresh folder tree under the temporary directory, removed with everything in it at the end. The run
-// folder lies deep enough in it that a relative name of 30 characters ("../" ten times) stays inside.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const std::filesystem::path& root() const { return root_; }
-  const std::filesystem::path& run() const { return run_; }
-
-  // Where name, relative to the run folder, lands; nothing when it would leave the scratch tree.
-  std::optional<std::filesystem::path> place(std::string_view name) const;
-
- private:
-  std::filesystem::path root_;
-  std::filesystem::path run_;
 };
 
 }  // namespace laifit::inspect

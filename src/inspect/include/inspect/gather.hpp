@@ -13,8 +13,13 @@
 
 #include "driver/run_details.hpp"
 #include "inspect/read_log.hpp"
+#include "platform/memory_folder.hpp"
 
 namespace laifit::inspect {
+
+// The most that an inspection holds in memory: the folder's files and what the run writes.
+inline constexpr std::uintmax_t kMemoryMiB = 1024 * 1024;
+inline constexpr std::uintmax_t kMemoryLimit = 512 * kMemoryMiB;
 
 // The names on the first four lines of "param.soj", in this order.
 enum NameLine : std::size_t { kClimate1 = 0, kClimate2 = 1, kObservations = 2, kLaiFile = 3 };
@@ -35,6 +40,7 @@ struct Gathered {
   // The run on the copies: whether it took place, and why not.
   bool recomputed = false;
   std::string not_recomputed;
+  std::string too_large;  // the folder's files and the run's outputs do not fit the inspection's memory
   int status = 0;
   std::string error_text;
   std::optional<std::string> internal_error;  // laifit's own code failed a check
@@ -52,9 +58,21 @@ struct Gathered {
 struct GatherOutcome {
   std::unique_ptr<Gathered> gathered;  // null when the folder cannot be inspected
   std::string cannot;                  // why
+  std::string too_large;               // or: "FOLDER: too large to inspect (...)"
 };
 
 GatherOutcome gather(const std::filesystem::path& folder);
+
+// The names on the first four lines of the folder's "param.soj", read by the run's own statements; cannot
+// says why when it cannot be read.
+std::vector<std::string> described_names(const platform::Folder& folder, std::string& cannot);
+
+// Every file a run of the folder (at path, opened as folder) may open, held in memory with what the system
+// says of it: "param.soj", the described names and laifit's outputs. Null, with size set to the files'
+// size, when they pass the inspection's memory limit.
+std::shared_ptr<platform::MemoryFolder> hold_in_memory(const std::filesystem::path& path, const platform::Folder& folder,
+                                                       const std::vector<std::string>& described,
+                                                       std::uintmax_t& size);
 
 // The bytes of a file, or nothing when it cannot be read.
 std::optional<std::string> file_bytes(const std::filesystem::path& path);

@@ -8,9 +8,13 @@
 //
 // File names are bytes. On Windows they are taken as UTF-8, and as the ANSI code page when they are not
 // valid UTF-8; a relative name is looked up in the folder, an absolute one as it is.
+//
+// A File or a Folder is the system's own, or backed by another implementation (FileBackend,
+// FolderBackend: the inspector's folder in memory), with the same calls, wording and kinds of failure.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,17 +37,53 @@ enum class Mode {
   write_emptied,   // for writing, created when absent and emptied at once
 };
 
+// The kind of a failure, beside its wording, for callers that act on it.
+enum class Cause {
+  other,
+  not_found,      // "No such file or directory"
+  is_folder,      // "Is a directory"
+  not_folder,     // "Not a directory"
+  permission,     // "Permission denied", "Read-only file system"
+  invalid_name,   // "Invalid argument" (a NUL byte in a name)
+  name_too_long,  // "File name too long"
+  no_space,       // "No space left on device", "File too large"
+  io,             // "Input/output error"
+};
+
+// The kind of a failure worded by this layer. Every system's causes are worded as Linux words them, so
+// the wording names the kind; what this layer did not word is Cause::other.
+Cause cause_of(std::string_view wording);
+
+struct FileInfo {
+  FileId id;
+  bool regular = false;  // a regular file of a disk, not a folder, pipe or device
+};
+
+// An open file implemented otherwise than by the system: the calls of File below.
+class FileBackend {
+ public:
+  virtual ~FileBackend() = default;
+  virtual bool info(FileInfo& info, std::string& why) const = 0;
+  virtual std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const = 0;
+  virtual bool write(std::string_view bytes, std::string& why) = 0;
+  virtual bool truncate(std::string& why) = 0;
+};
+
 // An open file, or standard output or error (not closed by this object). Move-only.
 class File {
  public:
   File() = default;
   ~File() { close(); }
-  File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_) { other.handle_ = kNone; }
+  File(File&& other) noexcept
+      : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)) {
+    other.handle_ = kNone;
+  }
   File& operator=(File&& other) noexcept {
     if (this != &other) {
       close();
       handle_ = other.handle_;
       owned_ = other.owned_;
+      backend_ = std::move(other.backend_);
       other.handle_ = kNone;
     }
     return *this;
@@ -55,30 +95,57 @@ class File {
   static File standard_error();
   // Takes over a descriptor (POSIX) or a HANDLE (Windows) that the caller opened.
   static File adopt(std::intptr_t native) { return File(native, true); }
+  // A file of another implementation.
+  static File backed_by(std::unique_ptr<FileBackend> backend) {
+    File f;
+    f.backend_ = std::move(backend);
+    return f;
+  }
 
-  bool is_open() const { return handle_ != kNone; }
-  void close();
+  bool is_open() const { return handle_ != kNone || backend_ != nullptr; }
+  void close() {
+    backend_.reset();
+    close_native();
+  }
 
-  struct Info {
-    FileId id;
-    bool regular = false;  // a regular file of a disk, not a folder, pipe or device
-  };
-  bool info(Info& info, std::string& why) const;
+  using Info = FileInfo;
+  bool info(Info& info, std::string& why) const {
+    return backend_ ? backend_->info(info, why) : native_info(info, why);
+  }
 
   // Reads up to size bytes from offset on: the count read, 0 at the end of the file, -1 on failure.
-  std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const;
+  std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const {
+    return backend_ ? backend_->read_at(offset, data, size, why) : native_read_at(offset, data, size, why);
+  }
   // Writes all of bytes at the current position.
-  bool write(std::string_view bytes, std::string& why);
+  bool write(std::string_view bytes, std::string& why) {
+    return backend_ ? backend_->write(bytes, why) : native_write(bytes, why);
+  }
   // Empties a regular file, the next write going to its start; a pipe or a device, which has nothing
   // to empty, is left as it is.
-  bool truncate(std::string& why);
+  bool truncate(std::string& why) { return backend_ ? backend_->truncate(why) : native_truncate(why); }
 
  private:
   static constexpr std::intptr_t kNone = -1;  // also Windows' INVALID_HANDLE_VALUE
   File(std::intptr_t handle, bool owned) : handle_(handle), owned_(owned) {}
 
+  void close_native();
+  bool native_info(Info& info, std::string& why) const;
+  std::int64_t native_read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const;
+  bool native_write(std::string_view bytes, std::string& why);
+  bool native_truncate(std::string& why);
+
   std::intptr_t handle_ = kNone;
   bool owned_ = false;
+  std::unique_ptr<FileBackend> backend_;
+};
+
+// A folder implemented otherwise than by the system: the calls of Folder below.
+class FolderBackend {
+ public:
+  virtual ~FolderBackend() = default;
+  virtual File open_file(std::string_view name, Mode mode, std::string& why) = 0;
+  virtual std::optional<FileId> identity(std::string_view name) const = 0;
 };
 
 // A folder in which files are opened by name. Move-only.
@@ -90,6 +157,12 @@ class Folder {
   // The folder at path, its name given as bytes like a file name (UTF-8 on Windows);
   // platform/folder_path.hpp opens one from a std::filesystem::path.
   static Folder open(std::string_view path, std::string& why);
+  // A folder of another implementation, shared by the Folder objects made from it.
+  static Folder backed_by(std::shared_ptr<FolderBackend> backend) {
+    Folder f;
+    f.backend_ = std::move(backend);
+    return f;
+  }
 
   Folder(Folder&& other) noexcept;
   Folder& operator=(Folder&& other) noexcept;
@@ -97,16 +170,31 @@ class Folder {
   Folder& operator=(const Folder&) = delete;
   ~Folder();
 
-  bool is_open() const;
+  bool is_open() const { return backend_ != nullptr || native_is_open(); }
 
   // Opens a file by name: a folder of that name fails with "Is a directory", a name holding a NUL
   // byte with "Invalid argument". A pipe or a device opens without waiting for its other end.
-  File open_file(std::string_view name, Mode mode, std::string& why) const;
+  File open_file(std::string_view name, Mode mode, std::string& why) const {
+    return backend_ ? backend_->open_file(name, mode, why) : native_open_file(name, mode, why);
+  }
 
   // The identity of an existing file of the folder, if any.
-  std::optional<FileId> identity(std::string_view name) const;
+  std::optional<FileId> identity(std::string_view name) const {
+    return backend_ ? backend_->identity(name) : native_identity(name);
+  }
+
+  // Whether a file of this name could be opened for writing without opening it: "" when it could (it
+  // exists and may be written, or its folder lets it be created), the cause's wording otherwise. Asks the
+  // system only (a folder of another implementation answers "").
+  std::string writable(std::string_view name) const { return backend_ ? std::string() : native_writable(name); }
 
  private:
+  bool native_is_open() const;
+  File native_open_file(std::string_view name, Mode mode, std::string& why) const;
+  std::optional<FileId> native_identity(std::string_view name) const;
+  std::string native_writable(std::string_view name) const;
+
+  std::shared_ptr<FolderBackend> backend_;
   std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor
   std::wstring path_;  // Windows: the folder's absolute path, empty for the current directory
   bool open_ = false;
