@@ -42,7 +42,9 @@ ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel
       continue;
     }
     if (phase == Phase::skip) {
-      if (taken != nullptr) taken->push_back(ClimateRecord{reading, file.record_number(), an, jour});
+      if (taken != nullptr && taken->size() < kMaxClimateRecords) {
+        taken->push_back(ClimateRecord{reading, file.record_number(), an, jour});
+      }
       // The record of the day before emergence ends the skip without being counted.
       if (jour >= lai.jlevee - 1) phase = Phase::accumulate_first;
       continue;
@@ -58,7 +60,7 @@ ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel
     float& entry = tt.som[static_cast<std::size_t>(day - 1)];
     entry = numeric::store(double{tt.somi} + diff);
     tt.somi = entry;
-    if (taken != nullptr) {
+    if (taken != nullptr && taken->size() < kMaxClimateRecords) {
       taken->push_back(
           ClimateRecord{reading, file.record_number(), an, jour, true, static_cast<std::int32_t>(day), tm, diff, entry});
     }

@@ -43,7 +43,7 @@ constexpr const char* kRunOutputs[] = {"test.txt", "tempobs2.txt", "tempobs.txt"
 
 // What the system says of a name of the folder, without changing anything: its kind and identity, its
 // bytes, and whether it may be opened for reading, written or created.
-platform::MemoryFolder::Entry entry_of(const platform::Folder& folder, const std::string& name) {
+platform::MemoryFolder::Entry entry_of(const fs::path& path, const platform::Folder& folder, const std::string& name) {
   using Kind = platform::MemoryFolder::Kind;
   platform::MemoryFolder::Entry e;
   std::string why;
@@ -68,6 +68,10 @@ platform::MemoryFolder::Entry entry_of(const platform::Folder& folder, const std
   }
   e.kind = Kind::file;
   e.id = info.id;
+  // The size the file system gives, so that the bytes are held once, without growing into a copy.
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path / fs::path(name), ec);
+  if (!ec && size <= kMemoryLimit) e.bytes.reserve(static_cast<std::size_t>(size));
   char buffer[1 << 16];
   for (std::uint64_t at = 0;;) {
     const std::int64_t got = file.read_at(at, buffer, sizeof buffer, why);
@@ -105,11 +109,12 @@ std::uintmax_t size_of_files(const fs::path& folder, const std::vector<std::stri
 
 // The folder in memory: every name of the run recorded from the folder. Two spellings of one missing
 // file (tempobs.txt and ./tempobs.txt) are one file, as they would be once created.
-void fill(platform::MemoryFolder& memory, const platform::Folder& folder, const std::vector<std::string>& names) {
+void fill(platform::MemoryFolder& memory, const fs::path& path, const platform::Folder& folder,
+          const std::vector<std::string>& names) {
   std::vector<std::pair<std::string, std::string>> missing;  // normal form, name
   for (const std::string& name : names) {
     if (memory.has(name)) continue;
-    platform::MemoryFolder::Entry e = entry_of(folder, name);
+    platform::MemoryFolder::Entry e = entry_of(path, folder, name);
     if (e.kind == platform::MemoryFolder::Kind::missing) {
       const std::string normal = fs::path(name).lexically_normal().generic_string();
       const auto same = std::find_if(missing.begin(), missing.end(), [&](const auto& m) { return m.first == normal; });
@@ -180,7 +185,7 @@ std::shared_ptr<platform::MemoryFolder> hold_in_memory(const fs::path& path, con
   size = size_of_files(path, names);
   if (size > kMemoryLimit) return nullptr;
   auto memory = std::make_shared<platform::MemoryFolder>(kMemoryLimit);
-  fill(*memory, folder, names);
+  fill(*memory, path, folder, names);
   return memory;
 }
 

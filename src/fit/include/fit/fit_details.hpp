@@ -27,10 +27,14 @@ struct ClimateRecord {
   float som = 0.0f;
 };
 
+// The most climate records kept for a caller (54 years of days): enough for every check of a run's
+// climate, and a bound on the memory a huge climate file takes.
+inline constexpr std::size_t kMaxClimateRecords = 20000;
+
 struct FitDetails {
   // False when the observation days follow each other from emergence: no climate read, no fit.
   bool fitted = false;
-  std::vector<ClimateRecord> climate;
+  std::vector<ClimateRecord> climate;  // the first kMaxClimateRecords records read
   std::array<float, kDayTable> som{};  // som[d - 1]: cumulative thermal time on day d
   float somi = 0.0f;                   // the final cumulative thermal time
   std::vector<float> par;              // the estimated parameters after the estimator, packed

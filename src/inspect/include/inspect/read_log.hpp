@@ -41,9 +41,10 @@ struct LoggedStatement {
 class ReadLog : public ReadObserver {
  public:
   // Beyond this many statements or values the log stops growing (and says so), so that a huge input
-  // costs bounded memory.
-  static constexpr std::size_t kMaxStatements = 100000;
-  static constexpr std::size_t kMaxValues = 400000;
+  // costs bounded memory (about 6 MB: many times what two years of climate data and a table of 366
+  // rows need).
+  static constexpr std::size_t kMaxStatements = 20000;
+  static constexpr std::size_t kMaxValues = 50000;
 
   void began(const InputChannel& in, bool free_format) override;
   void value(const InputChannel& in, const ReadValue& value) override;
