@@ -2,6 +2,8 @@
 
 namespace laifit::inspect {
 
+std::string version() { return "laifit-inspect " LAIFIT_VERSION "\n"; }
+
 std::string usage() {
   return "usage: laifit-inspect [--csv FILE] [--svg FILE] [--quiet] [FOLDER]\n"
          "\n"
@@ -15,6 +17,7 @@ std::string usage() {
          "  --quiet      print the warnings only (nothing when there is nothing to warn about); the notes on\n"
          "               how the fit came out and the tables are left out, the exit status is the same\n"
          "  --help       print this text\n"
+         "  --version    print the version\n"
          "\n"
          "Exit status: 0 nothing to warn about (notes do not count), 1 warnings, 2 the folder cannot be\n"
          "inspected (no param.soj, an unreadable folder) or an output file cannot be written.\n";
@@ -34,6 +37,8 @@ Arguments parse_arguments(std::span<const std::string_view> args) {
     };
     if (arg == "--help" || arg == "-h") {
       a.help = true;
+    } else if (arg == "--version") {
+      a.version = true;
     } else if (arg == "--csv") {
       value(a.options.csv);
     } else if (arg == "--svg") {

@@ -16,8 +16,8 @@ int main(int argc, char** argv) {
     std::fputs(("laifit-inspect: " + a.error + "\n\n" + in::usage()).c_str(), stderr);
     return in::kCannotInspect;
   }
-  if (a.help) {
-    std::fputs(in::usage().c_str(), stdout);
+  if (a.help || a.version) {
+    std::fputs((a.help ? in::usage() : in::version()).c_str(), stdout);
     return in::kClean;
   }
   try {
