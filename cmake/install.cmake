@@ -50,8 +50,10 @@ if(WIN32)
   set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_ALL programs)
   set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
 else()
   set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "LAI growth-curve fitting against thermal time, and its inspector")
 # Lines of at most 79 characters, as lintian asks.
@@ -60,7 +62,6 @@ accumulated thermal time with a Marquardt least-squares estimator, and writes
 the fitted curve as a daily LAI series with a printed fit report.
 laifit-inspect tells what a run folder will do and shows the fit.
 Also the estimator as a C++ library with a CMake package.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The programs are linked statically when LAIFIT_STATIC is on; otherwise they need the C++ runtime.
