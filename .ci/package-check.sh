@@ -27,7 +27,7 @@ for page in "$usr"/share/man/man1/*.1.gz; do
   [ -z "$warnings" ] || { echo "$page: $warnings"; exit 1; }
 done
 for doc in "$usr"/share/doc/laifit/README.md "$usr"/share/doc/laifit/docs/*.md; do
-  for link in $(grep -o '](\([^)#:]*\))' "$doc" | sed 's/^](//; s/)$//'); do
+  for link in $(grep -o '](\([^):]*\))' "$doc" | sed 's/^](//; s/)$//; s/#.*//'); do
     [ -e "$(dirname "$doc")/$link" ] || { echo "$doc: the link $link reaches no file"; exit 1; }
   done
 done
