@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,10 @@ TableRun run_table(const std::string& table, const std::string& table_name = "ob
                   const std::string& param_name = "obs.csv") {
   RunFolder folder;
   folder.write("param.soj", layout_param(param_name));
-  folder.write(table_name, table);
+  // The name is UTF-8, as laifit takes it, on Windows too (where a narrow path is in the ANSI code page).
+  std::ofstream(folder.dir() / std::filesystem::path(std::u8string(table_name.begin(), table_name.end())),
+                std::ios::binary)
+      << table;
   folder.write("clim.2011", layout_climate());
   const auto result = folder.run();
   return {result.status, folder.read("tempobs.txt"), result.screen + result.errors};
