@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # CI, Windows: laifit and its tests cross-compiled with mingw-w64 into build-windows, then every test
-# executable and every reference run of ../shared/cases run under wine, in a scratch wine prefix.
+# executable and every reference run of ../shared/cases run under wine, in a scratch wine prefix. Last,
+# the published zip: made by CPack, its contents checked, and its laifit.exe, unpacked, run on a reference
+# run under wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
@@ -30,3 +32,20 @@ phase "built"
 
 ctest --test-dir build-windows --output-on-failure -j2
 phase "tests done"
+
+# The zip holds the two programs, the license, the README, the walkthrough and the example, nothing else.
+version=$(sed -n 's/^project(laifit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+(cd build-windows && cpack -G ZIP -B "$scratch/package" >/dev/null)
+zip=$scratch/package/laifit-$version-win64.zip
+mkdir "$scratch/unpacked"
+(cd "$scratch/unpacked" && cmake -E tar xf "$zip")
+top=$scratch/unpacked/laifit-$version-win64
+contents=$(cd "$top" && find . -type f | LC_ALL=C sort | tr '\n' ' ')
+expected="./LICENSE ./README.md ./docs/fitting-your-own-field.md ./examples/season-2011/beauce.2011 \
+./examples/season-2011/fit.svg ./examples/season-2011/obs2011.csv ./examples/season-2011/param.soj \
+./laifit-inspect.exe ./laifit.exe "
+[ "$contents" = "$expected" ] || { echo "$(basename "$zip") holds: $contents"; exit 1; }
+printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "%s" "$@"\n' "$top/laifit.exe" > "$scratch/laifit-unpacked"
+chmod +x "$scratch/laifit-unpacked"
+../shared/tools/check-case "$scratch/laifit-unpacked" ../shared/cases/f03_all_five
+phase "$(basename "$zip") checked"

@@ -1,14 +1,26 @@
 // laifit: fits the LAI growth curve to the observations of the run folder (the current directory).
-// It takes no arguments and ignores any it is given.
+// It ignores its arguments, except "--help" or "--version" given alone: it then prints its usage or
+// version and touches no file.
 
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "driver/run.hpp"
+#include "driver/usage.hpp"
 #include "platform/files.hpp"
 
-int main() {
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (const auto text = laifit::usage_request(args)) {
+    std::string why;
+    if (laifit::platform::File::standard_output().write(*text, why)) return 0;
+    std::string ignored;
+    laifit::platform::File::standard_error().write("laifit: cannot write the standard output: " + why + "\n", ignored);
+    return 2;
+  }
   std::string error_text;
   int status = 2;
   try {

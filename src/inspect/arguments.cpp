@@ -2,6 +2,8 @@
 
 namespace laifit::inspect {
 
+std::string version() { return "laifit-inspect " LAIFIT_VERSION "\n"; }
+
 std::string usage() {
   return "usage: laifit-inspect [--csv FILE] [--svg FILE] [--quiet] [--] [FOLDER]\n"
          "\n"
@@ -15,6 +17,7 @@ std::string usage() {
          "  --quiet      print the warnings only (nothing when there is nothing to warn about); the notes on\n"
          "               how the fit came out and the tables are left out, the exit status is the same\n"
          "  --help       print this text\n"
+         "  --version    print the version\n"
          "  --           end of the options: what follows is the folder, even if it begins with '-'\n"
          "\n"
          "Exit status: 0 nothing to warn about (notes do not count), 1 warnings, 2 the folder cannot be\n"
@@ -41,6 +44,8 @@ Arguments parse_arguments(std::span<const std::string_view> args) {
       options_ended = true;
     } else if (!options_ended && (arg == "--help" || arg == "-h")) {
       a.help = true;
+    } else if (!options_ended && arg == "--version") {
+      a.version = true;
     } else if (!options_ended && arg == "--csv") {
       value(a.options.csv);
     } else if (!options_ended && arg == "--svg") {

@@ -28,8 +28,8 @@ int main(int argc, char** argv) {
     put(stderr, "laifit-inspect: " + a.error + "\n\n" + in::usage());
     return in::kCannotInspect;
   }
-  if (a.help) {
-    put(stdout, in::usage());
+  if (a.help || a.version) {
+    put(stdout, a.help ? in::usage() : in::version());
     return in::kClean;
   }
   try {

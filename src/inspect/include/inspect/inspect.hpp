@@ -40,9 +40,12 @@ Outcome inspect(const Options& options);
 struct Arguments {
   Options options;
   bool help = false;
+  bool version = false;  // print "laifit-inspect VERSION" and stop
   std::string error;  // a malformed command line
 };
 Arguments parse_arguments(std::span<const std::string_view> args);
 std::string usage();
+// "laifit-inspect VERSION" and a line feed.
+std::string version();
 
 }  // namespace laifit::inspect
