@@ -1,11 +1,14 @@
 #include "inspect/inspect.hpp"
 
+#include <charconv>
+
 namespace laifit::inspect {
 
 std::string version() { return "laifit-inspect " LAIFIT_VERSION "\n"; }
 
 std::string usage() {
   return "usage: laifit-inspect [--csv FILE] [--svg FILE] [--quiet] [--] [FOLDER]\n"
+         "       laifit-inspect [--summary FILE] [--html FILE] [-j N] [--quiet] [--tree DIR] [--] [FOLDER...]\n"
          "\n"
          "Tells what laifit will do with the run folder FOLDER (the current directory by default) and what the\n"
          "fit did: it reads the folder with laifit's own readers, recomputes the run with laifit's own code on a\n"
@@ -14,6 +17,10 @@ std::string usage() {
          "\n"
          "  --csv FILE   write the observations against the fit as CSV (RFC 4180: comma, '.' decimals, CR LF)\n"
          "  --svg FILE   write the picture of the fit as SVG\n"
+         "  --tree DIR   inspect every folder below DIR that holds a param.soj (links to folders not followed)\n"
+         "  --summary FILE  write one CSV row per folder (RFC 4180): status, findings, parameters, fit\n"
+         "  --html FILE  write one self-contained page: the summary, then each folder's findings, picture and table\n"
+         "  -j N         inspect N folders at once (default: one per core)\n"
          "  --quiet      print the warnings only (nothing when there is nothing to warn about); the notes on\n"
          "               how the fit came out and the tables are left out, the exit status is the same\n"
          "  --help       print this text\n"
@@ -21,12 +28,12 @@ std::string usage() {
          "  --           end of the options: what follows is the folder, even if it begins with '-'\n"
          "\n"
          "Exit status: 0 nothing to warn about (notes do not count), 1 warnings, 2 the folder cannot be\n"
-         "inspected (no param.soj, an unreadable folder) or an output file cannot be written.\n";
+         "inspected (no param.soj, an unreadable folder) or an output file cannot be written; with several folders,\n"
+         "the worst of them.\n";
 }
 
 Arguments parse_arguments(std::span<const std::string_view> args) {
   Arguments a;
-  bool folder_given = false;
   bool options_ended = false;  // after "--" every argument is a folder, even one that begins with '-'
   const auto looks_like_option = [](std::string_view arg) { return arg.size() > 1 && arg.front() == '-'; };
   for (std::size_t k = 0; k < args.size() && a.error.empty(); ++k) {
@@ -52,14 +59,33 @@ Arguments parse_arguments(std::span<const std::string_view> args) {
       value(a.options.svg);
     } else if (!options_ended && (arg == "--quiet" || arg == "-q")) {
       a.options.quiet = true;
+    } else if (!options_ended && arg == "--summary") {
+      value(a.summary);
+    } else if (!options_ended && arg == "--html") {
+      value(a.html);
+    } else if (!options_ended && arg == "--tree") {
+      value(a.tree);
+    } else if (!options_ended && arg == "-j") {
+      std::optional<std::filesystem::path> n;
+      value(n);
+      if (n) {
+        const std::string text = n->string();
+        unsigned jobs = 0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), jobs);
+        if (r.ec != std::errc() || r.ptr != text.data() + text.size() || jobs == 0 || jobs > 256) {
+          a.error = "-j needs a number of inspections at once, 1 to 256: " + text;
+        }
+        a.jobs = jobs;
+      }
     } else if (!options_ended && looks_like_option(arg)) {
       a.error = "unknown option " + std::string(arg);
-    } else if (folder_given) {
-      a.error = "more than one folder: " + a.options.folder.string() + " and " + std::string(arg);
     } else {
-      a.options.folder = std::filesystem::path(std::string(arg));
-      folder_given = true;
+      a.folders.emplace_back(std::string(arg));
     }
+  }
+  if (a.folders.size() == 1) a.options.folder = a.folders.front();
+  if (a.error.empty() && a.many() && (a.options.csv || a.options.svg)) {
+    a.error = "--csv and --svg take one folder; for several, --html holds every picture and table";
   }
   return a;
 }

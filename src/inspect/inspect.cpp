@@ -38,9 +38,8 @@ Place place_of(const fs::path& folder, const fs::path& name) {
 }
 
 // Why the file an option names may not be written: it is an input or an output of laifit in the
-// inspected folder, or the other option's file; "" when it may.
-std::string refusal(const fs::path& file, std::string_view option, const Gathered& g,
-                    const std::optional<fs::path>& other, std::string_view other_option) {
+// inspected folder; "" when it may.
+std::string refusal(const fs::path& file, std::string_view option, const Gathered& g) {
   const Place place = place_of(fs::path("."), file);
   std::vector<std::pair<std::string, std::string>> run_files{{"param.soj", "the run description"}};
   const char* const roles[] = {"the first climate file", "the second climate file", "the observation table",
@@ -51,18 +50,37 @@ std::string refusal(const fs::path& file, std::string_view option, const Gathere
   }
   for (const auto& [name, role] : run_files) {
     if (place.same(place_of(g.folder, name))) {
-      return cat(std::string(option), " ", file.string(), ": this is ", name, " of the folder (", role,
-                 "); give another name");
+      return cat(std::string(option), " ", file.string(), ": this is ", name, " of the folder ", g.folder.string(),
+                 " (", role, "); give another name");
     }
-  }
-  if (other && place.same(place_of(fs::path("."), *other))) {
-    return cat(std::string(option), " ", file.string(), ": this is also the file of ", other_option,
-               "; give each its own name");
   }
   return "";
 }
 
+// The files that the command writes, each with its option.
+std::vector<std::pair<std::string, fs::path>> written_files(const Options& options) {
+  std::vector<std::pair<std::string, fs::path>> files;
+  if (options.csv) files.emplace_back("--csv", *options.csv);
+  if (options.svg) files.emplace_back("--svg", *options.svg);
+  files.insert(files.end(), options.also_written.begin(), options.also_written.end());
+  return files;
+}
+
 }  // namespace
+
+std::string refused_outputs(const Options& options, const Gathered& g) {
+  const auto files = written_files(options);
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    if (std::string why = refusal(files[k].second, files[k].first, g); !why.empty()) return why;
+    for (std::size_t j = 0; j < k; ++j) {
+      if (place_of(fs::path("."), files[k].second).same(place_of(fs::path("."), files[j].second))) {
+        return cat(files[k].first, " ", files[k].second.string(), ": this is also the file of ", files[j].first,
+                   "; give each its own name");
+      }
+    }
+  }
+  return "";
+}
 
 std::string write_records(const std::filesystem::path& path, const std::string& text) {
   const std::filesystem::path parent = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
@@ -94,13 +112,11 @@ Outcome inspect(const Options& options) {
     return out;
   }
   const Gathered& g = *gathered.gathered;
-  for (const std::string& why : {options.csv ? refusal(*options.csv, "--csv", g, options.svg, "--svg") : "",
-                                 options.svg ? refusal(*options.svg, "--svg", g, std::nullopt, "") : ""}) {
-    if (!why.empty()) {
-      out.status = kCannotInspect;
-      out.errors = "laifit-inspect: " + why + "\n";
-      return out;
-    }
+  if (const std::string why = refused_outputs(options, g); !why.empty()) {
+    out.status = kCannotInspect;
+    out.refused = true;
+    out.errors = "laifit-inspect: " + why + "\n";
+    return out;
   }
   const RunDescription rd = run_description(g);
   const TableView table = table_view(g);
@@ -136,6 +152,8 @@ Outcome inspect(const Options& options) {
   if (name.size() < 4 && named.has_parent_path()) name = cat(named.parent_path().filename().string(), "/", name);
   const std::string title = "LAI fit of " + name;
   write(options.svg, svg_text(fit, title));
+  if (options.keep_fit) out.fit = std::make_shared<const FitView>(fit);
+  if (options.keep_picture) out.svg = svg_text(fit, title);
   return out;
 }
 

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     return in::kClean;
   }
   try {
-    const in::Outcome outcome = in::inspect(a.options);
+    const in::Outcome outcome = a.many() ? in::inspect_many(a) : in::inspect(a.options);
     put(stdout, outcome.report);
     put(stderr, outcome.errors);
     return outcome.status;

@@ -123,9 +123,9 @@ std::string escaped(std::string_view text, bool keep_newlines) {
   return out;
 }
 
-std::string escaped_xml(std::string_view text) {
+std::string escaped_xml(std::string_view text, bool keep_newlines) {
   std::string out;
-  for (const char c : escaped(text)) {
+  for (const char c : escaped(text, keep_newlines)) {
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;

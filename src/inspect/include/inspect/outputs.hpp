@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "inspect/fit.hpp"
 #include "inspect/table.hpp"
@@ -16,6 +17,22 @@ std::string csv_text(const FitView& fit);
 
 // The SVG text of the fit.
 std::string svg_text(const FitView& fit, const std::string& title);
+
+// Why a file that the options name may not be written (it is a file of the run in the folder, or two
+// options name one file); "" when every one may.
+struct Options;
+std::string refused_outputs(const Options& options, const Gathered& g);
+
+// The summary of many inspections (RFC 4180 CSV, one row per folder) and the page that shows them.
+struct Outcome;
+struct Inspected {
+  std::filesystem::path folder;
+  const Outcome* outcome;
+};
+std::string summary_csv(const std::vector<Inspected>& inspected);
+// How the estimator stopped, as one word: "sum_converged", "iteration_limit", ...
+std::string stop_code(EstimatorExit exit);
+std::string report_page(const std::vector<Inspected>& inspected);
 
 // Writes text, made of LF-ended lines, to path as records; "" on success, else why not.
 std::string write_records(const std::filesystem::path& path, const std::string& text);

@@ -22,7 +22,7 @@ std::string significant(double v, int digits);
 std::string escaped(std::string_view text, bool keep_newlines = false);
 // escaped() for XML text and attribute values: also <, &, >, " and ' as entities, so that nothing from a
 // folder can end an element or an attribute (XML 1.0 admits no C0 character even as a reference).
-std::string escaped_xml(std::string_view text);
+std::string escaped_xml(std::string_view text, bool keep_newlines = false);
 
 // A value as written, in double quotes, escaped().
 std::string shown(std::string_view text);
