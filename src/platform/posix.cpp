@@ -15,8 +15,18 @@ namespace {
 
 int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
 
+// strerror_r comes in two forms, the GNU one returning the text and the XSI one filling the buffer;
+// unlike strerror, both may be called from several threads at once.
+[[maybe_unused]] const char* text_of(int result, const char* buffer) { return result == 0 ? buffer : "Unknown error"; }
+[[maybe_unused]] const char* text_of(const char* result, const char*) { return result; }
+
+std::string reason(int error) {
+  char buffer[256] = {};
+  return text_of(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
 bool failed(std::string& why, int error = errno) {
-  why = std::strerror(error);
+  why = reason(error);
   return false;
 }
 
@@ -171,7 +181,7 @@ std::string Folder::native_writable(std::string_view name) const {
   const std::string path(name);
   struct stat st {};
   if (::fstatat(fd_of(handle_), path.c_str(), &st, 0) == 0) {
-    if (S_ISDIR(st.st_mode)) return std::strerror(EISDIR);
+    if (S_ISDIR(st.st_mode)) return reason(EISDIR);
     if (::faccessat(fd_of(handle_), path.c_str(), W_OK, AT_EACCESS) != 0) failed(why);
     return why;
   }
