@@ -253,7 +253,7 @@ float fit(const Case& c) {
   const std::vector<float> difz(start.size(), 1.0e-4f), signs(start.size(), 1.0f);
   EstimatorObserver silent;
   const EstimatorResult result =
-      estimate(model, EstimatorProblem{1, c.yob, start, difz, signs}, EstimatorSettings{}, silent);
+      estimate(model, {.observed = c.yob, .start = start, .difference_steps = difz, .keep_sign = signs}, {}, silent);
   float last = 0;
   for (const float t : c.series_t) last = f == nullptr ? lai_curve(coding.cst, t) : f(result.estimates, nbpar, t, coding);
   return last;
