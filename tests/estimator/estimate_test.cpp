@@ -360,3 +360,117 @@ TEST(Estimate, WorksInTheCallersArraysWhenGiven) {
 
 }  // namespace
 }  // namespace laifit
+
+namespace laifit {
+namespace {
+
+TEST(Estimate, ReportsEveryAcceptedIterationAndStopsWhenTheObserverSaysSo) {
+  const Exponential data(12, 3.0, 0.2, 0.5, 0.01);
+  // Without a stop: one summary per iteration that took a step, the last one just before the test that
+  // ended it; at the limit none for the iteration counted past it.
+  for (const std::int32_t limit : {50, 3}) {
+    Estimation run = exponential_run(data);
+    run.settings.max_iterations = limit;
+    RecordingObserver observer;
+    Recorder model{{}, data.model()};
+    const EstimatorResult result = run.run(model, observer);
+    const bool at_limit = result.exit == EstimatorExit::iteration_limit;
+    ASSERT_EQ(at_limit, limit == 3);
+    ASSERT_EQ(observer.iterations.size(), static_cast<std::size_t>(at_limit ? limit : result.iterations));
+    for (std::size_t k = 0; k < observer.iterations.size(); ++k) {
+      const IterationSummary& s = observer.iterations[k];
+      EXPECT_EQ(s.iteration, static_cast<std::int32_t>(k + 1));
+      EXPECT_GE(s.trials, 1);
+      EXPECT_GT(s.step_length, 0.0f);
+      EXPECT_LE(s.step_length, 1.0f);
+      if (k > 0) {
+        EXPECT_LE(s.sum_of_squares, observer.iterations[k - 1].sum_of_squares * (1 + 1e-5f));
+      }
+    }
+    // lambda 0.01 is lowered tenfold before the first iteration's first trial.
+    EXPECT_FLOAT_EQ(observer.iterations[0].damping, 0.001f);
+    if (!at_limit) {
+      EXPECT_FLOAT_EQ(observer.iterations.back().sum_of_squares, result.sum_of_squares);
+    }
+  }
+
+  // Stopped at the second iteration: the estimates are that iteration's, with the whole statistics.
+  Estimation run = exponential_run(data);
+  RecordingObserver observer;
+  observer.stop_at = 2;
+  Recorder model{{}, data.model(), &observer.events};
+  const EstimatorResult result = run.run(model, observer);
+  EXPECT_EQ(result.exit, EstimatorExit::stopped_by_observer);
+  EXPECT_EQ(observer.exit, EstimatorExit::stopped_by_observer);
+  EXPECT_EQ(result.iterations, 2);
+  ASSERT_EQ(observer.iterations.size(), 2u);
+  // The model's last trial before the stop is the accepted step; the statistics evaluate the differences
+  // at it, then nothing else.
+  const std::size_t stop = std::find(observer.events.begin(), observer.events.end(), "iteration 2") -
+                           observer.events.begin();
+  ASSERT_LT(stop + 1, observer.events.size());
+  EXPECT_EQ(observer.events[stop + 1], "stopped");
+  const std::size_t trial = model.calls.size() - 1 - 2;  // two differences for the intervals
+  EXPECT_EQ(result.estimates, model.calls[trial]);
+  EXPECT_FLOAT_EQ(result.sum_of_squares, observer.iterations[1].sum_of_squares);
+  for (const char* hook : {"correlation", "normalising", "variance", "limits", "intervals", "estimates"}) {
+    EXPECT_EQ(observer.count(hook), 1u) << hook;
+  }
+  EXPECT_EQ(observer.events.back(), "finished 2");
+}
+
+TEST(Estimate, FitsAThousandObservations) {
+  const Exponential data(1000, 3.0, 0.02, 0.5, 0.01);
+  Estimation run{data.y, {3.5f, 0.025f, 0.4f}, {1e-4f, 1e-4f, 1e-4f}, {1.0f, 1.0f, 1.0f}};
+  RecordingObserver observer;
+  Recorder model{{}, data.model()};
+  const EstimatorResult result = run.run(model, observer);
+  ASSERT_TRUE(result.exit == EstimatorExit::parameters_converged || result.exit == EstimatorExit::sum_converged)
+      << result.message;
+  EXPECT_EQ(result.degrees_of_freedom, 997);
+  EXPECT_NEAR(result.estimates[0], 3.0, 0.01);
+  EXPECT_NEAR(result.estimates[1], 0.02, 0.0002);
+  EXPECT_NEAR(result.estimates[2], 0.5, 0.01);
+  EXPECT_EQ(result.fitted.size(), 1000u);
+  EXPECT_EQ(result.fitted_lower.size(), 1000u);
+  EXPECT_EQ(observer.intervals_lower.size(), 1000u);
+  for (const std::vector<float>& call : model.calls) ASSERT_EQ(call.size(), 3u);
+}
+
+TEST(Estimate, GivesTheFittedValuesTheTextbookIntervalsOfAStraightLine) {
+  // y = a + b x: the fitted value at x_k has the standard error s sqrt(1/n + (x_k - mean)^2 / Sxx), with
+  // s^2 = S / (n - 2), and the interval is twice that on either side. Difference steps of 1 % keep the
+  // derivatives' rounding near 1e-5, far below the factor being checked.
+  constexpr int n = 15;
+  std::vector<float> x, y;
+  for (int i = 0; i < n; ++i) {
+    x.push_back(static_cast<float>(i + 1));
+    y.push_back(static_cast<float>(2.0 + 0.5 * (i + 1) + 0.3 * (((i * 7919) % 11) - 5) / 5.0));
+  }
+  Recorder model{{}, [x](std::span<const float> par, std::span<float> ye) {
+                   for (std::size_t i = 0; i < ye.size(); ++i) ye[i] = static_cast<float>(par[0] + double(par[1]) * x[i]);
+                 }};
+  Estimation run{y, {1.0f, 1.0f}, {1e-2f, 1e-2f}, {}};
+  RecordingObserver observer;
+  const EstimatorResult result = run.run(model, observer);
+  ASSERT_NE(result.exit, EstimatorExit::rejected);
+  ASSERT_TRUE(result.standard_deviation.has_value());
+  double mean = 0, sxx = 0, sum = 0;
+  for (float xi : x) mean += xi / n;
+  for (float xi : x) sxx += (xi - mean) * (xi - mean);
+  for (int i = 0; i < n; ++i) {
+    const double r = y[i] - (double(result.estimates[0]) + double(result.estimates[1]) * x[i]);
+    sum += r * r;
+  }
+  const double s = std::sqrt(sum / (n - 2));
+  EXPECT_NEAR(*result.standard_deviation / s, 1.0, 1e-4);
+  ASSERT_EQ(result.fitted_upper.size(), static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) {
+    const double half = 2 * s * std::sqrt(1.0 / n + (x[k] - mean) * (x[k] - mean) / sxx);
+    EXPECT_NEAR((double(result.fitted_upper[k]) - result.fitted[k]) / half, 1.0, 2e-3) << k;
+    EXPECT_NEAR((double(result.fitted[k]) - result.fitted_lower[k]) / half, 1.0, 2e-3) << k;
+  }
+}
+
+}  // namespace
+}  // namespace laifit
