@@ -10,8 +10,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/fitting
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/season-2011 DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
-# The estimator links the numeric library (its exp and acos), which comes with it.
-install(TARGETS laifit_estimator laifit_numeric EXPORT laifitTargets
+# The estimator and the LAI curve link the numeric library (its exp and acos), which comes with them.
+install(TARGETS laifit_estimator laifit_curve laifit_numeric EXPORT laifitTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
