@@ -32,6 +32,7 @@
 #include "model/curves.hpp"
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
+#include "platform/read_file.hpp"
 #include "records/list_input.hpp"
 #include "records/units.hpp"
 
@@ -44,12 +45,7 @@ using namespace laifit;
 
 constexpr std::size_t kBlock = 1 << 16;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string slurp(const fs::path& path) { return platform::read_file(path).value_or(""); }
 
 std::vector<std::string> words(const std::string& line) {
   std::istringstream in(line);

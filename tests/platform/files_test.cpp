@@ -1,5 +1,6 @@
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
+#include "platform/read_file.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +33,7 @@ class Scratch {
     std::ofstream(path(name), std::ios::binary) << content;
   }
   std::string read(const std::string& name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return read_file(path(name)).value_or("");
   }
 
  private:
