@@ -8,7 +8,7 @@ std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const
   CurveParameters p{};
   int taken = 0;
   std::int32_t place = 10000;
-  for (int k = 0; k < 5; ++k, place /= 10) {
+  for (std::size_t k = 0; k < 5; ++k, place /= 10) {
     const std::int32_t digit = icomb / place % 10;
     if (digit > 1) return std::nullopt;
     if (digit == 1) {
