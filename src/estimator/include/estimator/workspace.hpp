@@ -19,7 +19,7 @@ struct EstimatorWorkspace {
 
 // Runs one estimation in the caller's arrays; more than max_observations observations are rejected.
 EstimatorResult estimate(const EstimatorModel& model, const EstimatorProblem& problem,
-                         const EstimatorSettings& settings, EstimatorObserver& observer,
-                         const EstimatorWorkspace& work, std::size_t max_observations);
+                         const EstimatorSettings& settings, EstimatorObserver& observer, const EstimatorWorkspace& work,
+                         std::size_t max_observations);
 
 }  // namespace laifit::estimator_detail
