@@ -101,7 +101,7 @@ struct IterationSummary {
   float damping = 0.0f;         // lambda of the accepted step
   float step_length = 1.0f;     // the part of the damped step taken: 1, or halved after each halving trial
   std::int32_t trials = 0;      // trials of this iteration, the accepted one included
-  std::span<const float> parameters;  // the accepted parameters
+  std::span<const float> parameters;  // the accepted parameters, valid during the call
 };
 
 enum class ObserverAction { proceed, stop };
