@@ -32,6 +32,7 @@
 #include "model/curves.hpp"
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
+#include "platform/read_file.hpp"
 #include "records/list_input.hpp"
 #include "records/units.hpp"
 
@@ -44,12 +45,7 @@ using namespace laifit;
 
 constexpr std::size_t kBlock = 1 << 16;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string slurp(const fs::path& path) { return platform::read_file(path).value_or(""); }
 
 std::vector<std::string> words(const std::string& line) {
   std::istringstream in(line);
@@ -253,7 +249,7 @@ float fit(const Case& c) {
   const std::vector<float> difz(start.size(), 1.0e-4f), signs(start.size(), 1.0f);
   EstimatorObserver silent;
   const EstimatorResult result =
-      estimate(model, EstimatorProblem{1, c.yob, start, difz, signs}, EstimatorSettings{}, silent);
+      estimate(model, {.observed = c.yob, .start = start, .difference_steps = difz, .keep_sign = signs}, {}, silent);
   float last = 0;
   for (const float t : c.series_t) last = f == nullptr ? lai_curve(coding.cst, t) : f(result.estimates, nbpar, t, coding);
   return last;

@@ -23,9 +23,9 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/season-2011 DESTINATION ${laifi
         COMPONENT programs)
 # The man pages, and on Debian the copyright file, the changelog and the lintian override.
 include(${PROJECT_SOURCE_DIR}/cmake/debian-files.cmake)
-# The estimator links the numeric library (its exp and acos), which comes with it.
+# The estimator and the LAI curve link the numeric library (its exp and acos), which comes with them.
 # Its headers are private: no public header includes them, so only include/laifit is installed.
-install(TARGETS laifit_estimator laifit_numeric EXPORT laifitTargets
+install(TARGETS laifit_estimator laifit_curve laifit_numeric EXPORT laifitTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

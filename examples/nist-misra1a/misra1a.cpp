@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -17,11 +18,21 @@ const std::vector<float> kY{10.07f, 14.73f, 17.94f, 23.93f, 29.61f, 35.18f, 40.0
                             44.82f, 50.76f, 55.05f, 61.01f, 66.40f, 75.47f, 81.78f};
 constexpr double kCertified[2] = {2.3894212918E+02, 5.5015643181E-04};
 
-// Counts the model's calls and the iterations' progress while the estimator runs.
+// Prints the fit's progress while the estimator runs: one line per iteration.
 class Progress : public laifit::EstimatorObserver {
  public:
-  void initial_sum(float ssq) override { std::printf("initial sum of squares  %.6g\n", ssq); }
-  void estimates(std::span<const float>, float sumc) override { std::printf("final sum of squares    %.6g\n", sumc); }
+  void initial_sum(float sum_of_squares) override { std::printf("initial sum of squares  %.6g\n", sum_of_squares); }
+  laifit::ObserverAction iteration(const laifit::IterationSummary& s) override {
+    std::printf("iteration %3d  sum of squares %.6g  damping %.3g  step %.3g  trials %d\n", s.iteration,
+                s.sum_of_squares, s.damping, s.step_length, s.trials);
+    return laifit::ObserverAction::proceed;
+  }
+  void rejected(laifit::RejectionReason, std::string_view message) override {
+    std::printf("the estimator rejected the problem: %.*s\n", static_cast<int>(message.size()), message.data());
+  }
+  void estimates(std::span<const float>, float sum_of_squares) override {
+    std::printf("final sum of squares    %.6g\n", sum_of_squares);
+  }
 };
 
 }  // namespace
@@ -34,15 +45,12 @@ int main() {
       fitted[i] = static_cast<float>(b[0] * (1.0 - std::exp(-double(b[1]) * kX[i])));
     }
   };
-  const std::vector<float> start{500.0f, 1.0e-4f}, difz(2, 1.0e-4f), signs(2, 0.0f);
+  const std::vector<float> start{500.0f, 1.0e-4f}, steps(2, 1.0e-4f);
   Progress progress;
-  const laifit::EstimatorResult fit = laifit::estimate(
-      model, laifit::EstimatorProblem{1, kY, start, difz, signs},
-      laifit::EstimatorSettings{1.0e-6f, 1.0e-6f, 500, 0.01f, 10.0f}, progress);
-  if (fit.exit == laifit::EstimatorExit::rejected) {
-    std::printf("the estimator rejected the problem\n");
-    return 1;
-  }
+  const laifit::EstimatorResult fit =
+      laifit::estimate(model, {.observed = kY, .start = start, .difference_steps = steps},
+                       {.sum_tolerance = 1.0e-6f, .parameter_tolerance = 1.0e-6f, .max_iterations = 500}, progress);
+  if (fit.exit == laifit::EstimatorExit::rejected) return 1;
   std::printf("%d iterations, %d model calls\n", fit.iterations, calls);
   double least = 8;
   for (int k = 0; k < 2; ++k) {

@@ -84,12 +84,12 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
   read_list(soj, {temps.icodclim});
   read_list(soj, {param.base});
 
-  for (int k = 0; k < 5; ++k) {
+  for (std::size_t k = 0; k < 5; ++k) {
     read_list(soj, {param.icod[k], param.var[k]});
     trace.write_list({"parameters", param.icod[k], param.var[k]});
   }
   // The curve functions and the estimator know only estimated (1) and held (0) parameters.
-  for (int k = 0; k < 5; ++k) {
+  for (std::size_t k = 0; k < 5; ++k) {
     if (param.icod[k] != 0 && param.icod[k] != 1) {
       throw Refusal("error- param.soj: the switch of parameter " + std::to_string(k + 1) + " is " +
                     std::to_string(param.icod[k]) + "; it must be 1 (estimated) or 0 (held)");

@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <string>
 
+#include "estimator/matin.hpp"
+#include "estimator/workspace.hpp"
 #include "float_constants.hpp"
 #include "laifit/estimator.hpp"
-#include "laifit/matin.hpp"
 #include "numeric/acos.hpp"
 #include "numeric/store.hpp"
 
@@ -12,6 +15,7 @@ namespace laifit {
 
 namespace {
 
+using estimator_detail::EstimatorWorkspace;
 using estimator_detail::kDegreesPerRadian;
 using estimator_detail::kTiny;
 using estimator_detail::kUnderflowGuard;
@@ -20,9 +24,8 @@ using numeric::store;
 // Largest angle, in degrees, between the scaled step and the scaled gradient for which a failed trial
 // halves the step instead of raising the damping.
 constexpr double kAngleThreshold = 30.0;
-// The difference evaluations write into a buffer of this many values.
-constexpr std::size_t kDifferenceBuffer = 390;
-static_assert(kDifferenceBuffer >= EstimatorLimits::max_observations);
+// The most observations or parameters the counters hold.
+constexpr std::size_t kMaxCount = std::numeric_limits<std::int32_t>::max();
 // Entries of the lower triangle of the normal matrix, diagonal included.
 constexpr std::size_t kMaxPairs = EstimatorLimits::max_parameters * (EstimatorLimits::max_parameters + 1) / 2;
 
@@ -32,19 +35,20 @@ double at_least(double x, double floor) { return x > floor ? x : floor; }
 class Core {
  public:
   Core(const EstimatorModel& model, const EstimatorProblem& problem, const EstimatorSettings& settings,
-       EstimatorObserver& observer, const EstimatorWorkspace& work)
+       EstimatorObserver& observer, const EstimatorWorkspace& work, std::size_t max_observations)
       : model_(model),
         problem_(problem),
         settings_(settings),
         observer_(observer),
         w_(work),
-        nob_(static_cast<std::int32_t>(problem.y.size())),
-        np_(static_cast<std::int32_t>(problem.start.size())),
-        nobs_(problem.y.size()),
+        max_observations_(max_observations),
+        nob_(static_cast<std::int32_t>(std::min<std::size_t>(problem.observed.size(), kMaxCount))),
+        np_(static_cast<std::int32_t>(std::min<std::size_t>(problem.start.size(), kMaxCount))),
+        nobs_(problem.observed.size()),
         npar_(problem.start.size()),
-        y_(problem.y),
-        difz_(problem.difz),
-        signs_(problem.signs),
+        y_(problem.observed),
+        difz_(problem.difference_steps),
+        signs_(problem.keep_sign),
         th_(problem.start.begin(), problem.start.end()) {}
 
   EstimatorResult run();
@@ -52,7 +56,8 @@ class Core {
  private:
   enum class Phase { iteration_start, scaled_system, trial, failed_trial, accepted, finished };
 
-  bool arguments_accepted() const;
+  // The first reason to reject the problem, with its message; none when it is accepted.
+  RejectionReason check(std::string& message) const;
   float evaluate(std::span<const float> par);
   void differences();
   void normal_matrix();
@@ -73,6 +78,7 @@ class Core {
   EstimatorSettings settings_;
   EstimatorObserver& observer_;
   const EstimatorWorkspace& w_;
+  std::size_t max_observations_;
   std::int32_t nob_;
   std::int32_t np_;
   std::size_t nobs_;
@@ -89,32 +95,67 @@ class Core {
   float sumb_ = 0.0f;    // sum of squares at the latest evaluated trial
   float step_ = 1.0f;    // length factor of the trial step
   float gamma_ = 0.0f;   // angle between scaled step and scaled gradient, degrees
-  std::array<float, kDifferenceBuffer> delz1_{};
-  std::array<float, EstimatorLimits::max_observations> lower_{};  // lower bounds of the fitted values
+  std::vector<float> delz1_;  // the model's values at one parameter's difference step
+  std::vector<float> lower_;  // lower bounds of the fitted values
 };
 
-bool Core::arguments_accepted() const {
-  const std::int64_t np = np_, nob = nob_, mit = settings_.mit;
-  if (std::min({np - 1, EstimatorLimits::max_parameters - np, nob - np, mit - 1,
-                EstimatorLimits::max_iterations - mit}) < 0) {
-    return false;
+RejectionReason Core::check(std::string& message) const {
+  const auto count = [](std::size_t n, const char* what) { return std::to_string(n) + " " + what; };
+  if (npar_ < 1) {
+    message = "no parameter to estimate";
+    return RejectionReason::no_parameters;
   }
-  if (double(settings_.fnu) - 1.0 <= 0.0) return false;
-  if (difz_.size() < npar_ || signs_.size() < npar_) return false;
+  if (npar_ > std::size_t{EstimatorLimits::max_parameters}) {
+    message = count(npar_, "parameters, more than the ") + std::to_string(EstimatorLimits::max_parameters) +
+              " the estimator takes";
+    return RejectionReason::too_many_parameters;
+  }
+  if (nobs_ < npar_) {
+    message = count(nobs_, "observations for ") + count(npar_, "parameters");
+    return RejectionReason::too_few_observations;
+  }
+  if (nobs_ > max_observations_) {
+    message = count(nobs_, "observations, more than the ") + std::to_string(max_observations_) + " taken";
+    return RejectionReason::too_many_observations;
+  }
+  if (settings_.max_iterations < 1 || settings_.max_iterations > EstimatorLimits::max_iterations) {
+    message = "an iteration limit of " + std::to_string(settings_.max_iterations) + ", not in 1 to " +
+              std::to_string(EstimatorLimits::max_iterations);
+    return RejectionReason::iteration_limit_out_of_range;
+  }
+  if (double(settings_.damping_factor) - 1.0 <= 0.0) {
+    message = "a damping factor not above 1";
+    return RejectionReason::damping_factor_too_small;
+  }
+  if (difz_.size() < npar_ || (!signs_.empty() && signs_.size() < npar_)) {
+    message = difz_.size() < npar_ ? count(difz_.size(), "difference steps for ") + count(npar_, "parameters")
+                                   : count(signs_.size(), "sign switches for ") + count(npar_, "parameters");
+    return RejectionReason::arrays_too_short;
+  }
   for (std::size_t i = 0; i < npar_; ++i) {
     // A proportion of 1 or more, or a zero starting value, leaves no usable difference step.
     const double margin = 1.0 - std::fabs(double(difz_[i]));
     const double size = std::fabs(double(th_[i]));
-    if ((size < margin ? size : margin) <= 0.0) return false;
+    if ((size < margin ? size : margin) <= 0.0) {
+      const std::string which = "parameter " + std::to_string(i + 1);
+      if (margin <= 0.0) {
+        message = which + ": difference step not inside (-1, 1)";
+        return RejectionReason::difference_step_out_of_range;
+      }
+      message = which + ": starting value zero";
+      return RejectionReason::zero_start;
+    }
   }
-  // The fixed tables and the working arrays bound what can be processed.
-  if (nob > EstimatorLimits::max_observations) return false;
+  // The working arrays bound what can be processed.
   const auto np2 = npar_ * npar_;
-  for (auto region : {w_.q, w_.p, w_.e, w_.phi, w_.tb}) {
-    if (region.size() < npar_) return false;
+  bool short_region = false;
+  for (auto region : {w_.q, w_.p, w_.e, w_.phi, w_.tb}) short_region = short_region || region.size() < npar_;
+  if (short_region || w_.f.size() < nobs_ || w_.r.size() < nobs_ || w_.a.size() < np2 || w_.d.size() < np2 ||
+      w_.delz.size() < nobs_ * npar_) {
+    message = "working arrays too short for " + count(nobs_, "observations and ") + count(npar_, "parameters");
+    return RejectionReason::arrays_too_short;
   }
-  return w_.f.size() >= nobs_ && w_.r.size() >= nobs_ && w_.a.size() >= np2 && w_.d.size() >= np2 &&
-         w_.delz.size() >= nobs_ * npar_;
+  return RejectionReason::none;
 }
 
 // The model at par into f, the residuals into r; returns their sum of squares.
@@ -209,6 +250,7 @@ void Core::trial_step() {
 
 // A parameter whose sign switch is positive may not cross zero; -0.0 counts as negative.
 bool Core::signs_kept() const {
+  if (signs_.empty()) return true;
   for (std::size_t i = 0; i < npar_; ++i) {
     if (double(signs_[i]) > 0.0 && std::signbit(th_[i]) != std::signbit(w_.tb[i])) return false;
   }
@@ -217,7 +259,7 @@ bool Core::signs_kept() const {
 
 bool Core::parameters_converged() const {
   for (std::size_t i = 0; i < npar_; ++i) {
-    if (!(std::fabs(double(w_.p[i])) <= double(settings_.eps2) * (std::fabs(double(th_[i])) + double(kTiny)))) {
+    if (!(std::fabs(double(w_.p[i])) <= double(settings_.parameter_tolerance) * (std::fabs(double(th_[i])) + double(kTiny)))) {
       return false;
     }
   }
@@ -225,14 +267,14 @@ bool Core::parameters_converged() const {
 }
 
 bool Core::sum_converged() const {
-  return std::fabs(double(sumb_) - double(ssq_)) <= double(settings_.eps1) * double(ssq_);
+  return std::fabs(double(sumb_) - double(ssq_)) <= double(settings_.sum_tolerance) * double(ssq_);
 }
 
-// The Marquardt iteration from the initial evaluation to one of its four exits.
+// The Marquardt iteration from the initial evaluation to one of its exits.
 EstimatorExit Core::iterate() {
-  const bool parameter_test = double(settings_.eps2) > 0.0;
-  const bool sum_test = double(settings_.eps1) > 0.0;
-  const double fnu = settings_.fnu;
+  const bool parameter_test = double(settings_.parameter_tolerance) > 0.0;
+  const bool sum_test = double(settings_.sum_tolerance) > 0.0;
+  const double fnu = settings_.damping_factor;
   EstimatorExit exit = EstimatorExit::iteration_limit;
   Phase phase = Phase::iteration_start;
   while (phase != Phase::finished) {
@@ -255,7 +297,7 @@ EstimatorExit Core::iterate() {
         if (!signs_kept()) break;
         sumb_ = evaluate(w_.tb);
         // A slight increase, up to the tolerance, still counts as progress.
-        if (double(sumb_) <= (1.0 + double(settings_.eps1)) * double(ssq_)) {
+        if (double(sumb_) <= (1.0 + double(settings_.sum_tolerance)) * double(ssq_)) {
           std::copy_n(w_.tb.begin(), npar_, th_.begin());
           phase = Phase::accepted;
         }
@@ -281,7 +323,11 @@ EstimatorExit Core::iterate() {
         break;
       }
       case Phase::accepted:
-        if (parameter_test && parameters_converged()) {
+        if (observer_.iteration(IterationSummary{nit_, sumb_, ga_, step_, intcnt_ + 1, th_}) ==
+            ObserverAction::stop) {
+          exit = EstimatorExit::stopped_by_observer;
+          phase = Phase::finished;
+        } else if (parameter_test && parameters_converged()) {
           exit = EstimatorExit::parameters_converged;
           phase = Phase::finished;
         } else if (sum_test && sum_converged()) {
@@ -290,7 +336,7 @@ EstimatorExit Core::iterate() {
         } else {
           ssq_ = sumb_;
           nit_ += 1;
-          phase = nit_ <= settings_.mit ? Phase::iteration_start : Phase::finished;
+          phase = nit_ <= settings_.max_iterations ? Phase::iteration_start : Phase::finished;
         }
         break;
       case Phase::finished:
@@ -302,20 +348,21 @@ EstimatorExit Core::iterate() {
 
 EstimatorResult Core::run() {
   EstimatorResult result;
-  const auto auxiliary = static_cast<std::int32_t>(5 * std::int64_t{np_} + 2 * std::int64_t{nob_} +
-                                                   2 * std::int64_t{np_} * np_ + std::int64_t{nob_} * np_);
-  observer_.started(problem_, auxiliary);
-  result.eps1 = settings_.eps1;
-  if (!arguments_accepted()) {
-    observer_.rejected();
-    observer_.finished(problem_.nprob, nit_);
+  observer_.started(problem_);
+  result.sum_tolerance = settings_.sum_tolerance;
+  result.rejection = check(result.message);
+  if (result.rejection != RejectionReason::none) {
+    observer_.rejected(result.rejection, result.message);
+    observer_.finished(nit_);
     result.estimates = th_;
     return result;
   }
-  ga_ = settings_.flam;
+  delz1_.resize(nobs_);
+  lower_.resize(nobs_);
+  ga_ = settings_.initial_damping;
   nit_ = 1;
-  if (double(settings_.eps1) < 0.0) settings_.eps1 = 0.0f;
-  result.eps1 = settings_.eps1;
+  if (double(settings_.sum_tolerance) < 0.0) settings_.sum_tolerance = 0.0f;
+  result.sum_tolerance = settings_.sum_tolerance;
 
   observer_.evaluating_start();
   ssq_ = evaluate(th_);
@@ -327,7 +374,7 @@ EstimatorResult Core::run() {
   observer_.stopped(result.exit, settings_);
   statistics(result);
   result.iterations = nit_;
-  observer_.finished(problem_.nprob, nit_);
+  observer_.finished(nit_);
   return result;
 }
 
@@ -356,7 +403,7 @@ void Core::statistics(EstimatorResult& result) {
     const float variance = store(double(ssq_) / double(idf));
     observer_.variance(variance, idf);
     const float sdev = store(std::sqrt(double(variance)));
-    result.sdev = sdev;
+    result.standard_deviation = sdev;
     // Individual limits under the linear hypothesis: th +- 2 e sdev.
     for (std::size_t i = 0; i < npar_; ++i) {
       w_.p[i] = store(double(th_[i]) + 2.0 * w_.e[i] * sdev);
@@ -396,27 +443,25 @@ void Core::statistics(EstimatorResult& result) {
     sumc = store(double(sumc) + residual * residual);
   }
   observer_.estimates(th_, sumc);
-  result.sumc = sumc;
-  result.idf = idf;
+  result.sum_of_squares = sumc;
+  result.degrees_of_freedom = idf;
   result.estimates = th_;
   result.fitted.assign(w_.f.begin(), w_.f.begin() + static_cast<std::ptrdiff_t>(nobs_));
 }
 
 }  // namespace
 
-EstimatorResult estimate(const EstimatorModel& model, const EstimatorProblem& problem,
-                         const EstimatorSettings& settings, EstimatorObserver& observer,
-                         const EstimatorWorkspace& work) {
-  return Core(model, problem, settings, observer, work).run();
+EstimatorResult estimator_detail::estimate(const EstimatorModel& model, const EstimatorProblem& problem,
+                                           const EstimatorSettings& settings, EstimatorObserver& observer,
+                                           const EstimatorWorkspace& work, std::size_t max_observations) {
+  return Core(model, problem, settings, observer, work, max_observations).run();
 }
 
 EstimatorResult estimate(const EstimatorModel& model, const EstimatorProblem& problem,
                          const EstimatorSettings& settings, EstimatorObserver& observer) {
-  std::size_t np = problem.start.size(), nob = problem.y.size();
+  std::size_t np = problem.start.size(), nob = problem.observed.size();
   // Sized for the problem as given; a problem beyond the limits gets no arrays, and the checks reject it.
-  if (np > std::size_t{EstimatorLimits::max_parameters} || nob > std::size_t{EstimatorLimits::max_observations}) {
-    np = nob = 0;
-  }
+  if (np > std::size_t{EstimatorLimits::max_parameters} || nob > kMaxCount || nob < np) np = nob = 0;
   std::vector<float> storage(5 * np + 2 * nob + 2 * np * np + nob * np);
   std::span<float> rest(storage);
   auto take = [&](std::size_t n) {
@@ -431,7 +476,7 @@ EstimatorResult estimate(const EstimatorModel& model, const EstimatorProblem& pr
   work.a = take(np * np);
   work.d = take(np * np);
   work.delz = take(nob * np);
-  return Core(model, problem, settings, observer, work).run();
+  return Core(model, problem, settings, observer, work, kMaxCount).run();
 }
 
 }  // namespace laifit

@@ -112,7 +112,7 @@ FitView fit_view(const Gathered& g, const TableView& table) {
   v.nbpar = s.param.nbpar;
   v.sumc = s.somcarre.sumc;
   v.idf = s.somcarre.idf;
-  if (r.sdev) v.variance = s.somcarre.sdev;  // squared by the LAI file's writing
+  if (r.standard_deviation) v.variance = s.somcarre.sdev;  // squared by the LAI file's writing
   v.somi = d.fit.somi;
 
   std::size_t packed = 0;
@@ -192,6 +192,8 @@ std::string exit_words(const FitView& fit) {
       return "stopped at the iteration limit of 50 without converging";
     case EstimatorExit::no_reduction:
       return "stopped after 36 trial steps of one iteration failed to reduce the sum of squares, " + its;
+    case EstimatorExit::stopped_by_observer:
+      return "was stopped by its caller after " + its;
   }
   return "";
 }

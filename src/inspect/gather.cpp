@@ -8,6 +8,7 @@
 #include "driver/run.hpp"
 #include "inspect/folder.hpp"
 #include "platform/memory_folder.hpp"
+#include "platform/read_file.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
 #include "records/units.hpp"
@@ -206,13 +207,7 @@ FileState file_state(const fs::path& folder, std::string_view name) {
   return state;
 }
 
-std::optional<std::string> file_bytes(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::optional<std::string> file_bytes(const fs::path& path) { return platform::read_file(path); }
 
 GatherOutcome gather(const fs::path& folder) {
   GatherOutcome out;

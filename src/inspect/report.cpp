@@ -48,7 +48,8 @@ std::string folder_block(const ReportParts& p) {
   std::string out = "Run folder\n";
   const RunDescription rd = run_description(g);
   const auto complete = static_cast<std::size_t>(std::count_if(
-      rd.lines.begin(), rd.lines.end(), [](const LoggedStatement* s) { return s->ended && !s->end_of_file; }));
+      rd.lines.begin(), rd.lines.end(),
+      [](const LoggedStatement* statement) { return statement->ended && !statement->end_of_file; }));
   out += item("run description", "param.soj, " + count_of(complete, "value line read", "value lines read") +
                                      (complete == 12 ? "" : " of 12"));
   const TableView& t = p.table;

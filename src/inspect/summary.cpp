@@ -52,6 +52,7 @@ std::string stop_code(EstimatorExit exit) {
     case EstimatorExit::sum_converged: return "sum_converged";
     case EstimatorExit::iteration_limit: return "iteration_limit";
     case EstimatorExit::no_reduction: return "no_reduction";
+    case EstimatorExit::stopped_by_observer: return "stopped_by_observer";
   }
   return "";
 }

@@ -1,18 +1,6 @@
 #include "model/curves.hpp"
 
-#include "numeric/exp.hpp"
-#include "numeric/store.hpp"
-
 namespace laifit {
-
-float lai_curve(const CurveParameters& p, float t) {
-  const float a = numeric::store(-(double{p[1]} * (double{t} - p[2])));
-  const float e1 = numeric::store(numeric::exp_cr(double{a}));
-  const float g = numeric::store(1.0 / (1.0 + e1));
-  const float b = numeric::store(double{p[3]} * (double{t} - p[4]));
-  const float e2 = numeric::store(numeric::exp_cr(double{b}));
-  return numeric::store(double{p[0]} * (double{g} - e2));
-}
 
 std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const float> par,
                                       const std::array<float, 5>& cst) {
@@ -20,7 +8,7 @@ std::optional<CurveParameters> unpack(std::int32_t icomb, int n, std::span<const
   CurveParameters p{};
   int taken = 0;
   std::int32_t place = 10000;
-  for (int k = 0; k < 5; ++k, place /= 10) {
+  for (std::size_t k = 0; k < 5; ++k, place /= 10) {
     const std::int32_t digit = icomb / place % 10;
     if (digit > 1) return std::nullopt;
     if (digit == 1) {

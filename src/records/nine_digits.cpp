@@ -70,7 +70,7 @@ NineDigits nine_digits(float value) {
   // value = m × 2^e2 with m < 2^24.
   const std::uint32_t m = biased == 0 ? fraction : fraction | 0x800000u;
   const int e2 = biased == 0 ? -149 : biased - 150;
-  const int lead = std::bit_width(m) - 1 + e2;  // 2^lead <= value < 2^(lead + 1)
+  const int lead = static_cast<int>(std::bit_width(m)) - 1 + e2;  // 2^lead <= value < 2^(lead + 1)
   const int estimate = floor_log10_pow2(lead);  // the first digit's exponent, or one less
 
   // t = floor(value × 10^-q) with q = estimate - 9: ten digits, or eleven when the estimate is one short.

@@ -68,20 +68,20 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
         switch (step.kind) {
           case FormatStep::Kind::integer:
             LAIFIT_CHECK(v.kind == Scalar::Kind::integer, "I needs an integer: " + std::string(format.literal()));
-            edit_integer(buffer_, v.integer, step.width);
+            edit_integer(buffer_, v.integer, static_cast<int>(step.width));
             break;
           case FormatStep::Kind::fixed:
           case FormatStep::Kind::exponent:
             LAIFIT_CHECK(v.kind == Scalar::Kind::real, "F and E need a real: " + std::string(format.literal()));
             if (step.kind == FormatStep::Kind::fixed) {
-              edit_fixed(buffer_, v.real, step.width, step.digits);
+              edit_fixed(buffer_, v.real, static_cast<int>(step.width), step.digits);
             } else {
-              edit_exponent(buffer_, v.real, step.width, step.digits);
+              edit_exponent(buffer_, v.real, static_cast<int>(step.width), step.digits);
             }
             break;
           default:
             LAIFIT_CHECK(v.kind == Scalar::Kind::text, "A needs a text: " + std::string(format.literal()));
-            edit_characters(buffer_, v.text, step.width);
+            edit_characters(buffer_, v.text, static_cast<int>(step.width));
             break;
         }
         continue;

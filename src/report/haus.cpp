@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "check/check.hpp"
+#include "estimator/workspace.hpp"
 
 namespace laifit {
 
@@ -51,9 +52,9 @@ EstimatorResult haus(std::int32_t nprob, const EstimatorModel& model, std::int32
     printed_difz.assign(np, kDifferenceProportion);
     difz = printed_difz;
   }
-  EstimatorWorkspace regions{};
+  estimator_detail::EstimatorWorkspace regions{};
   if (fits) {
-    regions = EstimatorWorkspace{region(work, i[1], npar),      region(work, i[2], npar),
+    regions = estimator_detail::EstimatorWorkspace{region(work, i[1], npar),      region(work, i[2], npar),
                                  region(work, i[3], npar),      region(work, i[4], npar),
                                  region(work, i[5], npar),      region(work, i[6], nob),
                                  region(work, i[7], nob),       region(work, i[8], i[9] - i[8]),
@@ -61,19 +62,21 @@ EstimatorResult haus(std::int32_t nprob, const EstimatorModel& model, std::int32
   }
 
   const EstimatorSettings settings{errc, errp, maxit, kInitialDamping, kDampingFactor};
-  const EstimatorProblem problem{nprob, yob.first(n), par.first(np), difz, signs.first(np)};
-  LegacyReport report(out);
-  EstimatorResult result = estimate(model, problem, settings, report, regions);
-  errc = result.eps1;
+  const EstimatorProblem problem{yob.first(n), par.first(np), difz, signs.first(np)};
+  LegacyReport report(out, nprob);
+  // The legacy entry takes no more observations than the run's table holds.
+  EstimatorResult result = estimator_detail::estimate(model, problem, settings, report, regions,
+                                                      static_cast<std::size_t>(kMaxObservations));
+  errc = result.sum_tolerance;
   if (result.exit != EstimatorExit::rejected) std::copy(result.estimates.begin(), result.estimates.end(), par.begin());
   return result;
 }
 
 void keep_fit_figures(const EstimatorResult& fit, Somcarre& somcarre) {
   if (fit.exit == EstimatorExit::rejected) return;
-  somcarre.sumc = fit.sumc;
-  somcarre.idf = fit.idf;
-  if (fit.sdev) somcarre.sdev = *fit.sdev;
+  somcarre.sumc = fit.sum_of_squares;
+  somcarre.idf = fit.degrees_of_freedom;
+  if (fit.standard_deviation) somcarre.sdev = *fit.standard_deviation;
 }
 
 }  // namespace laifit

@@ -50,18 +50,22 @@ void LegacyReport::table(std::int32_t itype, std::int32_t level, std::span<const
   gass60(itype, np_, a, b, c, *out_.imphau.mecran, *out_.imphau.mimp, level);
 }
 
-void LegacyReport::started(const EstimatorProblem& problem, std::int32_t auxiliary) {
+void LegacyReport::started(const EstimatorProblem& problem) {
   const ReportFormats& fmt = formats();
   np_ = static_cast<std::int32_t>(problem.start.size());
-  report(fmt.heading, {problem.nprob}, imp_ > 1);
-  report(fmt.counts, {static_cast<std::int32_t>(problem.y.size()), np_, auxiliary}, imp_ == 3);
+  const auto nob = static_cast<std::int32_t>(problem.observed.size());
+  // The work entries the estimator's arrays take besides the difference proportions.
+  const auto auxiliary = static_cast<std::int32_t>(5 * std::int64_t{np_} + 2 * std::int64_t{nob} +
+                                                   2 * std::int64_t{np_} * np_ + std::int64_t{nob} * np_);
+  report(fmt.heading, {nprob_}, imp_ > 1);
+  report(fmt.counts, {nob, np_, auxiliary}, imp_ == 3);
   report(fmt.initial_values, {}, imp_ == 3);
   table(1, imp_, problem.start, {}, {});
   report(fmt.proportions, {}, imp_ == 3);
-  table(1, imp_, problem.difz, {}, {});
+  table(1, imp_, problem.difference_steps, {}, {});
 }
 
-void LegacyReport::rejected() { report(formats().parameter_error, {}, true); }
+void LegacyReport::rejected(RejectionReason, std::string_view) { report(formats().parameter_error, {}, true); }
 
 void LegacyReport::evaluating_start() { out_.trace.write_list({"appel de model"}); }
 
@@ -70,8 +74,8 @@ void LegacyReport::initial_sum(float ssq) { report(formats().initial_sum, {ssq},
 void LegacyReport::stopped(EstimatorExit exit, const EstimatorSettings& settings) {
   const ReportFormats& fmt = formats();
   switch (exit) {
-    case EstimatorExit::parameters_converged: report(fmt.parameters_converged, {settings.eps2}, imp_ > 1); break;
-    case EstimatorExit::sum_converged: report(fmt.sum_converged, {settings.eps1}, imp_ > 1); break;
+    case EstimatorExit::parameters_converged: report(fmt.parameters_converged, {settings.parameter_tolerance}, imp_ > 1); break;
+    case EstimatorExit::sum_converged: report(fmt.sum_converged, {settings.sum_tolerance}, imp_ > 1); break;
     case EstimatorExit::no_reduction: report(fmt.no_reduction, {}, imp_ > 1); break;
     default: break;
   }
@@ -124,8 +128,8 @@ void LegacyReport::estimates(std::span<const float> th, float sumc) {
   if (imp_ > 0) final_blocks(*out_.imphau.mecran);
 }
 
-void LegacyReport::finished(std::int32_t nprob, std::int32_t iterations) {
-  report(formats().closing, {nprob, iterations}, imp_ > 1);
+void LegacyReport::finished(std::int32_t iterations) {
+  report(formats().closing, {nprob_, iterations}, imp_ > 1);
   out_.screen.flush();
 }
 

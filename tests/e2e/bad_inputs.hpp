@@ -14,15 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/read_file.hpp"
 #include "support/run_folder.hpp"
 
 namespace laifit::testing {
 
 inline std::string example(const std::string& name) {
-  std::ifstream in(std::string(LAIFIT_EXAMPLE_DIR) + "/" + name, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return platform::read_file(std::filesystem::path(LAIFIT_EXAMPLE_DIR) / name).value_or("");
 }
 
 // The example folder: a one-year fit of four parameters.

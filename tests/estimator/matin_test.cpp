@@ -1,4 +1,4 @@
-#include "laifit/matin.hpp"
+#include "estimator/matin.hpp"
 
 #include <gtest/gtest.h>
 

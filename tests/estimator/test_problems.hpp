@@ -50,25 +50,52 @@ struct Exponential {
   }
 };
 
-// np parameters and nob observations, mit iterations and factor fnu; the second parameter starts at th2
-// with difference proportion difz2, the others at 0.5 with 1e-4.
+// np parameters and nob observations, an iteration limit and a damping factor; the second parameter
+// starts at th2 with difference step step2, the others at 0.5 with 1e-4. legacy_only: only the legacy
+// entry refuses it (its table holds 366 observations); the estimator itself takes it.
 struct RejectedProblem {
   const char* name;
-  std::int32_t np, nob, mit;
-  float fnu;
-  float th2, difz2;
+  std::int32_t np, nob, max_iterations;
+  float damping_factor;
+  float th2, step2;
+  RejectionReason reason;
+  bool legacy_only = false;
 };
 
 inline const std::vector<RejectedProblem>& rejected_problems() {
+  using enum RejectionReason;
   static const std::vector<RejectedProblem> problems{
-      {"no parameter", 0, 4, 50, 10.0f, 1.0f, 1e-4f},    {"51 parameters", 51, 60, 50, 10.0f, 1.0f, 1e-4f},
-      {"fewer observations", 2, 1, 50, 10.0f, 1.0f, 1e-4f}, {"no iteration", 2, 4, 0, 10.0f, 1.0f, 1e-4f},
-      {"1000 iterations", 2, 4, 1000, 10.0f, 1.0f, 1e-4f}, {"factor 1", 2, 4, 50, 1.0f, 1.0f, 1e-4f},
-      {"zero start", 2, 4, 50, 10.0f, 0.0f, 1e-4f},      {"negative zero start", 2, 4, 50, 10.0f, -0.0f, 1e-4f},
-      {"proportion 1", 2, 4, 50, 10.0f, 1.0f, 1.0f},     {"proportion -1", 2, 4, 50, 10.0f, 1.0f, -1.0f},
-      {"367 observations", 2, 367, 50, 10.0f, 1.0f, 1e-4f},
+      {"no parameter", 0, 4, 50, 10.0f, 1.0f, 1e-4f, no_parameters},
+      {"51 parameters", 51, 60, 50, 10.0f, 1.0f, 1e-4f, too_many_parameters},
+      {"fewer observations", 2, 1, 50, 10.0f, 1.0f, 1e-4f, too_few_observations},
+      {"no iteration", 2, 4, 0, 10.0f, 1.0f, 1e-4f, iteration_limit_out_of_range},
+      {"1000 iterations", 2, 4, 1000, 10.0f, 1.0f, 1e-4f, iteration_limit_out_of_range},
+      {"factor 1", 2, 4, 50, 1.0f, 1.0f, 1e-4f, damping_factor_too_small},
+      {"zero start", 2, 4, 50, 10.0f, 0.0f, 1e-4f, zero_start},
+      {"negative zero start", 2, 4, 50, 10.0f, -0.0f, 1e-4f, zero_start},
+      {"proportion 1", 2, 4, 50, 10.0f, 1.0f, 1.0f, difference_step_out_of_range},
+      {"proportion -1", 2, 4, 50, 10.0f, 1.0f, -1.0f, difference_step_out_of_range},
+      {"367 observations", 2, 367, 50, 10.0f, 1.0f, 1e-4f, too_many_observations, true},
   };
   return problems;
 }
+
+// The problem's arrays as the rejection tests give them: every observation 2, every sign kept.
+struct RejectedArrays {
+  std::vector<float> observed, start, steps, keep_sign;
+  explicit RejectedArrays(const RejectedProblem& c)
+      : observed(static_cast<std::size_t>(c.nob), 2.0f),
+        start(static_cast<std::size_t>(c.np), 0.5f),
+        steps(static_cast<std::size_t>(c.np), 1e-4f),
+        keep_sign(static_cast<std::size_t>(c.np), 1.0f) {
+    if (c.np >= 2) {
+      start[1] = c.th2;
+      steps[1] = c.step2;
+    }
+  }
+  EstimatorSettings settings(const RejectedProblem& c) const {
+    return {.sum_tolerance = -1.0f, .max_iterations = c.max_iterations, .damping_factor = c.damping_factor};
+  }
+};
 
 }  // namespace laifit::testing

@@ -25,7 +25,7 @@ TEST(Arguments, OptionsFolderAndMistakes) {
       {{"--csv"}, ".", "", "", false, false, false, "--csv needs a file name"},
       {{"--plot", "x"}, ".", "", "", false, false, false, "unknown option --plot"},
       {{"--version", "run"}, "run", "", "", false, false, true, ""},
-      {{"a", "b"}, "a", "", "", false, false, false, "more than one folder"},
+      {{"--svg", "f.svg", "a", "b"}, ".", "", "", false, false, false, "--csv and --svg take one folder"},
       // "--" ends the options; a name that looks like an option is refused as an option's file.
       {{"-q", "--", "--run"}, "--run", "", "", true, false, false, ""},
       {{"--", "-q"}, "-q", "", "", false, false, false, ""},

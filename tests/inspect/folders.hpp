@@ -9,18 +9,14 @@
 #include <string>
 
 #include "inspect/inspect.hpp"
+#include "platform/read_file.hpp"
 #include "support/run_folder.hpp"
 
 namespace laifit::testing {
 
 using Files = std::map<std::string, std::string>;
 
-inline std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string slurp(const std::filesystem::path& p) { return platform::read_file(p).value_or(""); }
 
 // Every regular file of a folder (not recursing), with its contents.
 inline Files files_of(const std::filesystem::path& dir) {

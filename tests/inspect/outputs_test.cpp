@@ -317,7 +317,7 @@ TEST(Outputs, AnOptionsFileThatIsAFileOfTheRunIsRefusedAndLeftAsItWas) {
       {d / (no_link ? "obs2011.csv" : "table-link"), {}, "the observation table"},
       {{}, d / "lai_interp.txt", "the interpolated LAI file"},
       {{}, d / "tempobs.txt", "a file that laifit writes"},
-      {d / "out.svg", d / "out.svg", "also the file of --svg"},
+      {d / "out.svg", d / "out.svg", "also the file of --csv"},
   };
   for (const Row& r : rows) {
     const inspect::Outcome out = inspect_folder(d, r.csv, r.svg);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fp_flags.hpp"
+#include "platform/read_file.hpp"
 #include "table_format.hpp"
 
 namespace laifit::numeric::table {
@@ -23,9 +24,7 @@ inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 inline std::vector<Group> load(const std::string& name) {
   const std::string path = std::string(LAIFIT_NUMERIC_TABLES) + "/" + name;
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  auto groups = decode(bytes);
+  auto groups = decode(platform::read_file(path).value_or(""));
   if (!groups) ADD_FAILURE() << path << " is missing or not a whole table";
   return groups.value_or(std::vector<Group>{});
 }

@@ -1,6 +1,7 @@
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
 #include "platform/memory_folder.hpp"
+#include "platform/read_file.hpp"
 
 #include <gtest/gtest.h>
 
@@ -32,10 +33,7 @@ class Scratch {
   void write(const std::string& name, const std::string& content) const {
     std::ofstream(path(name), std::ios::binary) << content;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string read(const std::string& name) const { return read_file(path(name)).value_or(""); }
 
  private:
   fs::path path_;
@@ -146,6 +144,18 @@ TEST(PlatformFile, ReadsAtAnyOffsetWritesAndEmpties) {
   ASSERT_TRUE(out.write("xy\n", why)) << why;
   out.close();
   EXPECT_EQ(dir.read("digits.txt"), "xy\n") << "emptied, then written from the start";
+}
+
+TEST(PlatformFile, ReadFileGivesEveryByteOfARegularFileOnly) {
+  Scratch s;
+  const std::string bytes("line\r\n\0\x1a\xff end", 13);
+  s.write("data", bytes);
+  s.write("empty", "");
+  EXPECT_EQ(read_file(s.path("data")), bytes);
+  EXPECT_EQ(read_file(s.path("empty")), "");
+  fs::create_directory(s.path("folder"));
+  EXPECT_FALSE(read_file(s.path("folder")).has_value());
+  EXPECT_FALSE(read_file(s.path("absent")).has_value());
 }
 
 TEST(PlatformFile, InfoTellsRegularFilesAndTheirIdentity) {

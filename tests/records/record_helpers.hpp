@@ -20,6 +20,7 @@
 #include "records/items.hpp"
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
+#include "platform/read_file.hpp"
 #include "records/output.hpp"
 #include "support/scratch.hpp"
 
@@ -73,9 +74,9 @@ class ScratchDir {
     if (!f) throw std::runtime_error("cannot write a scratch file");
   }
   std::string read(std::string_view name) const {
-    std::ifstream f(path(name), std::ios::binary);
-    if (!f) throw std::runtime_error("cannot read a scratch file");
-    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    std::optional<std::string> bytes = platform::read_file(path(name));
+    if (!bytes) throw std::runtime_error("cannot read a scratch file");
+    return *bytes;
   }
 
   // A file of the folder, opened as the run opens it.

@@ -16,6 +16,7 @@
 
 #include "capture.hpp"
 #include "numeric/exp.hpp"
+#include "platform/read_file.hpp"
 #include "records/fpflags.hpp"
 #include "report/haus.hpp"
 
@@ -26,12 +27,7 @@ namespace fs = std::filesystem;
 
 const fs::path kCases = LAIFIT_CASES_DIR;
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string slurp(const fs::path& path) { return platform::read_file(path).value_or(""); }
 
 std::vector<std::string> split_records(const std::string& text) {
   std::vector<std::string> lines;
@@ -188,7 +184,7 @@ TEST_P(ReferenceCase, ReproducesReportTraceAndModelCallsByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, ReferenceCase, ::testing::ValuesIn(fitted_cases()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& run) { return run.param; });
 
 TEST(ReferenceCases, AreFoundBesideTheClone) { EXPECT_GE(fitted_cases().size(), 40u) << kCases; }
 

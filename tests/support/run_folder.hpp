@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/read_file.hpp"
 #include "support/process.hpp"
 #include "support/scratch.hpp"
 
@@ -61,12 +62,7 @@ class RunFolder {
   void write(const std::string& name, const std::string& content) const {
     std::ofstream(dir() / name, std::ios::binary) << content;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(dir() / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read(const std::string& name) const { return slurp(dir() / name); }
   bool exists(const std::string& name) const { return std::filesystem::exists(dir() / name); }
 
   // Every regular file of the folder with its contents.
@@ -100,12 +96,7 @@ class RunFolder {
   Result run_in_process() const;
 
  private:
-  static std::string slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string slurp(const std::filesystem::path& p) { return platform::read_file(p).value_or(""); }
 
   std::filesystem::path root_;
 };

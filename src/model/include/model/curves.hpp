@@ -1,7 +1,5 @@
 #pragma once
-// The LAI growth curve of thermal time t and its five unpacked forms f1..f5.
-//
-//   LAI(t) = p1 * (1 / (1 + exp(-p2 * (t - p3))) - exp(p4 * (t - p5)))
+// The LAI growth curve's five unpacked forms f1..f5 (the curve itself: laifit/lai_curve.hpp).
 //
 // fn evaluates the curve when n of the five parameters are estimated: the estimated ones come packed in
 // par (in increasing parameter number), the held ones from cst, as the combination code icomb says.
@@ -11,9 +9,9 @@
 #include <optional>
 #include <span>
 
-namespace laifit {
+#include "laifit/lai_curve.hpp"
 
-using CurveParameters = std::array<float, 5>;
+namespace laifit {
 
 // Which parameters a fit estimates, and the values of the held ones: the combination code (digit k from
 // the ten-thousands digit for p1 is 1 when parameter k is estimated) and the constants cst(1..5).
@@ -21,10 +19,6 @@ struct CurveCoding {
   std::int32_t icomb = 0;
   std::array<float, 5> cst{};
 };
-
-// The curve with its six roundings to float: the growth exponent, its exponential, the growth term, the
-// decline exponent, its exponential and the result; each formula evaluated in double.
-float lai_curve(const CurveParameters& p, float t);
 
 // p1..p5 for code icomb with n estimated parameters: parameter k takes the next par entry when digit k
 // of icomb (ten-thousands digit for p1) is 1, else cst(k). Nothing when icomb is not a code of n ones.

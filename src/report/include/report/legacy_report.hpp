@@ -23,10 +23,12 @@ struct ReportChannels {
 // with the fitted values' intervals, and the closing line; 3 everything.
 class LegacyReport : public EstimatorObserver {
  public:
-  explicit LegacyReport(const ReportChannels& channels) : out_(channels), imp_(channels.imphau.impc) {}
+  // nprob: the problem number of the heading and the closing line.
+  LegacyReport(const ReportChannels& channels, std::int32_t nprob)
+      : out_(channels), imp_(channels.imphau.impc), nprob_(nprob) {}
 
-  void started(const EstimatorProblem& problem, std::int32_t auxiliary) override;
-  void rejected() override;
+  void started(const EstimatorProblem& problem) override;
+  void rejected(RejectionReason reason, std::string_view message) override;
   void evaluating_start() override;
   void initial_sum(float ssq) override;
   void stopped(EstimatorExit exit, const EstimatorSettings& settings) override;
@@ -36,7 +38,7 @@ class LegacyReport : public EstimatorObserver {
   void limits(std::span<const float> upper, std::span<const float> lower) override;
   void intervals(std::span<const float> upper, std::span<const float> lower) override;
   void estimates(std::span<const float> th, float sumc) override;
-  void finished(std::int32_t nprob, std::int32_t iterations) override;
+  void finished(std::int32_t iterations) override;
 
  private:
   // A block on the report channel, followed by the same records on the screen when echo holds.
@@ -48,6 +50,7 @@ class LegacyReport : public EstimatorObserver {
 
   ReportChannels out_;
   std::int32_t imp_;
+  std::int32_t nprob_;
   std::int32_t np_ = 0;
 };
 
