@@ -10,7 +10,7 @@
 namespace laifit::testing {
 
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
-                const std::filesystem::path& out, const std::filesystem::path& err) {
+                const std::filesystem::path& out, const std::filesystem::path& err, Closed closed) {
   const pid_t child = ::fork();
   if (child < 0) return -1;
   if (child == 0) {
@@ -22,6 +22,9 @@ int run_program(const std::filesystem::path& program, const std::filesystem::pat
         ::dup2(err_fd, 2) < 0 || ::chdir(folder.c_str()) != 0) {
       ::_exit(127);
     }
+    if (closed.in) ::close(0);
+    if (closed.out) ::close(1);
+    if (closed.err) ::close(2);
     char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
     ::execv(program.c_str(), argv);
     ::_exit(127);
