@@ -80,6 +80,49 @@ void refuse_outputs_over_inputs(const Units& units, std::span<const Output> outp
 
 constexpr Output kTraceOutput{"test.txt", "trace file"};
 
+// Reads "param.soj" into the run's records, tracing the names and the parameters, and notes in named
+// each input as soon as it is named.
+void read_run_description(InputChannel& soj, OutputChannel& trace, RunState& state, Named& named, std::int32_t& jour,
+                          std::int32_t& mois) {
+  Lai& lai = state.lai;
+  Param& param = state.param;
+  Temps& temps = state.temps;
+  FixedText<30>& ficobs = state.ficobs;
+  std::int32_t& anlevee = state.lev.anlevee;
+
+  read_list(soj, {lai.wdata1});
+  named.climate1 = true;
+  trace.write_list({lai.wdata1});
+  read_list(soj, {lai.wdata2});
+  named.climate2 = true;
+  trace.write_list({lai.wdata2});
+  temps.pas = 1.0f;
+
+  read_list(soj, {ficobs});
+  named.observations = true;
+  trace.write(name_format(), {ficobs});
+  read_list(soj, {lai.ficlai});
+  trace.write(name_format(), {lai.ficlai});
+
+  read_fixed(soj, date_format(), {jour, mois, anlevee});
+  lai.jlevee = njan(anlevee, mois, jour, 0);
+
+  read_list(soj, {temps.icodclim});
+  named.one_year = temps.icodclim == 1;
+  read_list(soj, {param.base});
+
+  for (int k = 0; k < 5; ++k) {
+    read_list(soj, {param.icod[k], param.var[k]});
+    trace.write_list({"parameters", param.icod[k], param.var[k]});
+  }
+}
+
+// The trace file and the history file, opened once the run knows that writing them destroys no input.
+void open_trace(Units& units) {
+  units.open_held(unit::kTrace);
+  units.open_untouched(unit::kHistory, "history.kvt");
+}
+
 }  // namespace
 
 void ajust(RunState& state, Units& units, RunDetails* details) {
@@ -97,44 +140,18 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
   std::int32_t jour = 0;
   std::int32_t mois = 0;
   try {
-    read_list(soj, {lai.wdata1});
-    named.climate1 = true;
-    trace.write_list({lai.wdata1});
-    read_list(soj, {lai.wdata2});
-    named.climate2 = true;
-    trace.write_list({lai.wdata2});
-    temps.pas = 1.0f;
-
-    read_list(soj, {ficobs});
-    named.observations = true;
-    trace.write(name_format(), {ficobs});
-    read_list(soj, {lai.ficlai});
-    trace.write(name_format(), {lai.ficlai});
-
-    read_fixed(soj, date_format(), {jour, mois, anlevee});
-    lai.jlevee = njan(anlevee, mois, jour, 0);
-
-    read_list(soj, {temps.icodclim});
-    named.one_year = temps.icodclim == 1;
-    read_list(soj, {param.base});
-
-    for (int k = 0; k < 5; ++k) {
-      read_list(soj, {param.icod[k], param.var[k]});
-      trace.write_list({"parameters", param.icod[k], param.var[k]});
-    }
+    read_run_description(soj, trace, state, named, jour, mois);
   } catch (const RunFailure&) {
     // The trace of what was read reaches test.txt, unless test.txt is one of the inputs named so far.
     refuse_outputs_over_inputs(units, std::span(&kTraceOutput, 1), lai, ficobs, named);
-    units.open_held(unit::kTrace);
-    units.open_untouched(unit::kHistory, "history.kvt");
+    open_trace(units);
     throw;
   }
   const Output outputs[] = {
       {lai.ficlai.trimmed(), ""}, kTraceOutput, {"tempobs2.txt", "working file"},
       {"tempobs.txt", "working file"}, {"adjust_lai.txt", "report file"}};
   refuse_outputs_over_inputs(units, outputs, lai, ficobs, named);
-  units.open_held(unit::kTrace);
-  units.open_untouched(unit::kHistory, "history.kvt");
+  open_trace(units);
 
   // The curve functions and the estimator know only estimated (1) and held (0) parameters.
   for (int k = 0; k < 5; ++k) {
