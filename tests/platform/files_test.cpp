@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support/scratch.hpp"
 
@@ -163,6 +165,28 @@ TEST(PlatformFile, InfoTellsRegularFilesAndTheirIdentity) {
   EXPECT_EQ(dir.folder().identity(std::string("a.txt\0b", 7)), std::nullopt);
   // The folder's own absolute name is found as well.
   EXPECT_EQ(dir.folder().identity(dir.path("a.txt").string()), info.id);
+}
+
+// One holder at a time, whatever spelling of the folder's path each opened it by; the lock goes with
+// the folder object. Another thread stands for another process (a Windows mutex is its thread's own).
+TEST(PlatformFolder, OneHolderOfTheFoldersLockAtATime) {
+  Scratch dir;
+  std::string why;
+  Folder first = open_folder(dir.path("."), why);
+  ASSERT_TRUE(first.is_open()) << why;
+  const Folder::Lock taken = first.lock(false);
+  if (taken == Folder::Lock::unavailable) GTEST_SKIP() << "this file system cannot lock a folder";
+  EXPECT_EQ(taken, Folder::Lock::held);
+  std::vector<Folder::Lock> seen;
+  auto other = [&] {
+    Folder second = open_folder(dir.path("sub/.."), why);
+    seen.push_back(second.lock(false));
+  };
+  fs::create_directory(dir.path("sub"));
+  std::thread(other).join();
+  first = Folder();
+  std::thread(other).join();
+  EXPECT_EQ(seen, (std::vector<Folder::Lock>{Folder::Lock::busy, Folder::Lock::held}));
 }
 
 }  // namespace
