@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "driver/extraction.hpp"
 #include "driver/njan.hpp"
@@ -30,25 +32,95 @@ std::int32_t add_days(std::int32_t day, std::int32_t days) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(day) + static_cast<std::uint32_t>(days));
 }
 
-// The interpolated LAI file is written over whatever it names: it must not be one of the run's inputs.
-void refuse_output_over_input(const Units& units, const Lai& lai, const FixedText<30>& ficobs, const Temps& temps) {
-  const std::string_view out = lai.ficlai.trimmed();
-  const auto out_id = units.identity(out);
-  auto check = [&](std::string_view input) {
-    bool same = input == out;
-    if (!same && out_id) {
-      const auto in_id = units.identity(input);
-      same = in_id && *in_id == *out_id;
-    }
-    if (same) {
-      throw Refusal("error- param.soj: the interpolated LAI file " + std::string(out) + " is the input file " +
-                    std::string(input) + "; give it another name");
-    }
+// The files a run writes, each compared with every input before any of them is opened.
+struct Output {
+  std::string_view name;
+  const char* what;  // how the refusal calls it
+};
+
+// The inputs that the run description names, in the order they are checked: all of them once it has
+// been read, or those read so far after a failure. The second climate file counts until a climate-year
+// code of 1 is read.
+struct Named {
+  bool observations = false;
+  bool climate1 = false;
+  bool climate2 = false;
+  bool one_year = false;
+};
+
+std::string refusal_text(const Output& out, std::string_view input) {
+  if (std::string_view(out.what).empty()) {
+    return "error- param.soj: the interpolated LAI file " + std::string(out.name) + " is the input file " +
+           std::string(input) + "; give it another name";
+  }
+  return "error- param.soj: the " + std::string(out.what) + " " + std::string(out.name) + " is the input file " +
+         std::string(input) + "; give the input another name";
+}
+
+// A file written over one of the run's inputs would destroy it: the first output that is an existing
+// input (by name or by any link to it) is refused before anything is created or written.
+void refuse_outputs_over_inputs(const Units& units, std::span<const Output> outputs, const Lai& lai,
+                                const FixedText<30>& ficobs, const Named& named) {
+  std::vector<std::pair<std::string_view, FileId>> inputs;
+  auto add = [&](std::string_view name) {
+    if (const auto id = units.identity(name)) inputs.emplace_back(name, *id);
   };
-  check("param.soj");
-  check(ficobs.trimmed());
-  check(lai.wdata1.trimmed());
-  if (temps.icodclim != 1) check(lai.wdata2.trimmed());
+  add("param.soj");
+  if (named.observations) add(ficobs.trimmed());
+  if (named.climate1) add(lai.wdata1.trimmed());
+  if (named.climate2 && !named.one_year) add(lai.wdata2.trimmed());
+  for (const Output& out : outputs) {
+    const auto out_id = units.identity(out.name);
+    if (!out_id) continue;
+    for (const auto& [name, id] : inputs) {
+      if (id == *out_id) throw Refusal(refusal_text(out, name));
+    }
+  }
+}
+
+constexpr Output kTraceOutput{"test.txt", "trace file"};
+
+// Reads "param.soj" into the run's records, tracing the names and the parameters, and notes in named
+// each input as soon as it is named.
+void read_run_description(InputChannel& soj, OutputChannel& trace, RunState& state, Named& named, std::int32_t& jour,
+                          std::int32_t& mois) {
+  Lai& lai = state.lai;
+  Param& param = state.param;
+  Temps& temps = state.temps;
+  FixedText<30>& ficobs = state.ficobs;
+  std::int32_t& anlevee = state.lev.anlevee;
+
+  read_list(soj, {lai.wdata1});
+  named.climate1 = true;
+  trace.write_list({lai.wdata1});
+  read_list(soj, {lai.wdata2});
+  named.climate2 = true;
+  trace.write_list({lai.wdata2});
+  temps.pas = 1.0f;
+
+  read_list(soj, {ficobs});
+  named.observations = true;
+  trace.write(name_format(), {ficobs});
+  read_list(soj, {lai.ficlai});
+  trace.write(name_format(), {lai.ficlai});
+
+  read_fixed(soj, date_format(), {jour, mois, anlevee});
+  lai.jlevee = njan(anlevee, mois, jour, 0);
+
+  read_list(soj, {temps.icodclim});
+  named.one_year = temps.icodclim == 1;
+  read_list(soj, {param.base});
+
+  for (std::size_t k = 0; k < 5; ++k) {
+    read_list(soj, {param.icod[k], param.var[k]});
+    trace.write_list({"parameters", param.icod[k], param.var[k]});
+  }
+}
+
+// The trace file and the history file, opened once the run knows that writing them destroys no input.
+void open_trace(Units& units) {
+  units.open_held(unit::kTrace);
+  units.open_untouched(unit::kHistory, "history.kvt");
 }
 
 }  // namespace
@@ -59,35 +131,28 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
   Temps& temps = state.temps;
   std::int32_t& anlevee = state.lev.anlevee;
 
-  // The run description first: a folder that cannot be run is left exactly as it was.
+  // The run description first: a folder that cannot be run is left exactly as it was, and the trace is
+  // held until the run knows that its files are none of the inputs.
   InputChannel& soj = units.open_input(unit::kParam, "param.soj");
-  OutputChannel& trace = units.open_output(unit::kTrace, "test.txt");
-  units.open_untouched(unit::kHistory, "history.kvt");
-
-  read_list(soj, {lai.wdata1});
-  trace.write_list({lai.wdata1});
-  read_list(soj, {lai.wdata2});
-  trace.write_list({lai.wdata2});
-  temps.pas = 1.0f;
-
+  OutputChannel& trace = units.hold_output(unit::kTrace, "test.txt");
   FixedText<30>& ficobs = state.ficobs;
-  read_list(soj, {ficobs});
-  trace.write(name_format(), {ficobs});
-  read_list(soj, {lai.ficlai});
-  trace.write(name_format(), {lai.ficlai});
-
+  Named named;
   std::int32_t jour = 0;
   std::int32_t mois = 0;
-  read_fixed(soj, date_format(), {jour, mois, anlevee});
-  lai.jlevee = njan(anlevee, mois, jour, 0);
-
-  read_list(soj, {temps.icodclim});
-  read_list(soj, {param.base});
-
-  for (std::size_t k = 0; k < 5; ++k) {
-    read_list(soj, {param.icod[k], param.var[k]});
-    trace.write_list({"parameters", param.icod[k], param.var[k]});
+  try {
+    read_run_description(soj, trace, state, named, jour, mois);
+  } catch (const RunFailure&) {
+    // The trace of what was read reaches test.txt, unless test.txt is one of the inputs named so far.
+    refuse_outputs_over_inputs(units, std::span(&kTraceOutput, 1), lai, ficobs, named);
+    open_trace(units);
+    throw;
   }
+  const Output outputs[] = {
+      {lai.ficlai.trimmed(), ""}, kTraceOutput, {"tempobs2.txt", "working file"},
+      {"tempobs.txt", "working file"}, {"adjust_lai.txt", "report file"}};
+  refuse_outputs_over_inputs(units, outputs, lai, ficobs, named);
+  open_trace(units);
+
   // The curve functions and the estimator know only estimated (1) and held (0) parameters.
   for (std::size_t k = 0; k < 5; ++k) {
     if (param.icod[k] != 0 && param.icod[k] != 1) {
@@ -97,7 +162,6 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
   }
   param.nbpar = param.icod[0] + param.icod[1] + param.icod[2] + param.icod[3] + param.icod[4];
   units.close(unit::kParam);
-  refuse_output_over_input(units, lai, ficobs, temps);
 
   extract_observations(units, ficobs.trimmed());
 

@@ -12,6 +12,19 @@
 #include "driver/usage.hpp"
 #include "platform/files.hpp"
 
+namespace {
+
+// Two runs in one folder would read each other's working files: the second waits for the first.
+void wait_for_the_folder(laifit::platform::Folder& folder) {
+  using Lock = laifit::platform::Folder::Lock;
+  if (folder.lock(false) != Lock::busy) return;  // held, or a file system that cannot lock
+  std::string ignored;
+  laifit::platform::File::standard_error().write("laifit: waiting for another run in this folder to end\n", ignored);
+  folder.lock(true);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   if (const auto text = laifit::usage_request(args)) {
@@ -24,11 +37,13 @@ int main(int argc, char** argv) {
   std::string error_text;
   int status = 2;
   try {
+    laifit::platform::open_closed_standard_files();
     std::string why;
-    const laifit::platform::Folder folder = laifit::platform::Folder::current(why);
+    laifit::platform::Folder folder = laifit::platform::Folder::current(why);
     if (!folder.is_open()) {
       error_text = "Error: cannot open the current directory\n";
     } else {
+      wait_for_the_folder(folder);
       auto screen = std::make_unique<laifit::FileSink>(laifit::platform::File::standard_output(), false);
       status = laifit::run_laifit(folder, std::move(screen), error_text);
     }

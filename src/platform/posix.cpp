@@ -1,6 +1,7 @@
 // The files of a run folder on a POSIX system: descriptors opened relative to the folder's own.
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,18 @@ bool failed(std::string& why, int error = errno) {
 }
 
 }  // namespace
+
+void open_closed_standard_files() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free descriptor is this one, the lower ones being open already.
+    const int null = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != fd) {
+      ::dup2(null, fd);
+      ::close(null);
+    }
+  }
+}
 
 File File::standard_output() { return File(STDOUT_FILENO, false); }
 File File::standard_error() { return File(STDERR_FILENO, false); }
@@ -163,6 +176,17 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return file;
+}
+
+// flock, unlike fcntl's locks, works on a folder's descriptor, also one of a read-only folder; the
+// lock goes with the descriptor.
+Folder::Lock Folder::lock(bool wait) {
+  if (backend_) return Lock::unavailable;  // a folder of another implementation has no system lock
+  while (::flock(fd_of(handle_), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK ? Lock::busy : Lock::unavailable;
+  }
+  return Lock::held;
 }
 
 std::optional<FileId> Folder::native_identity(std::string_view name) const {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <filesystem>
 
 #include "platform/files.hpp"
@@ -113,6 +114,16 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 }  // namespace
 
+void open_closed_standard_files() {
+  for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE h = GetStdHandle(which);
+    if (h != nullptr && h != INVALID_HANDLE_VALUE) continue;
+    const DWORD access = which == STD_INPUT_HANDLE ? GENERIC_READ : GENERIC_WRITE;
+    const HANDLE null = CreateFileW(L"NUL", access, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (null != INVALID_HANDLE_VALUE) SetStdHandle(which, null);
+  }
+}
+
 File File::standard_output() { return File(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_OUTPUT_HANDLE)), false); }
 File File::standard_error() { return File(reinterpret_cast<std::intptr_t>(GetStdHandle(STD_ERROR_HANDLE)), false); }
 
@@ -205,22 +216,37 @@ Folder Folder::open(std::string_view path, std::string& why) {
 }
 
 Folder::Folder(Folder&& other) noexcept
-    : backend_(std::move(other.backend_)), handle_(other.handle_), path_(std::move(other.path_)), open_(other.open_) {
+    : backend_(std::move(other.backend_)), handle_(other.handle_), lock_(other.lock_), path_(std::move(other.path_)),
+      open_(other.open_) {
   other.open_ = false;
+  other.lock_ = 0;
 }
+
+namespace {
+
+void release(std::intptr_t mutex) {
+  if (mutex == 0) return;
+  ReleaseMutex(handle_of(mutex));
+  CloseHandle(handle_of(mutex));
+}
+
+}  // namespace
 
 Folder& Folder::operator=(Folder&& other) noexcept {
   if (this != &other) {
+    release(lock_);
     handle_ = other.handle_;
+    lock_ = other.lock_;
     path_ = std::move(other.path_);
     open_ = other.open_;
     backend_ = std::move(other.backend_);
     other.open_ = false;
+    other.lock_ = 0;
   }
   return *this;
 }
 
-Folder::~Folder() = default;
+Folder::~Folder() { release(lock_); }
 
 bool Folder::native_is_open() const { return open_; }
 
@@ -260,6 +286,38 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
   File file = File::adopt(reinterpret_cast<std::intptr_t>(h));
   if (mode == Mode::write_emptied && !file.truncate(why)) return File();
   return file;
+}
+
+// A named mutex stands for the folder's lock: its name is made of the folder's volume serial number and
+// file index, so that every spelling of the folder's path (and every link to it) gives the same one.
+Folder::Lock Folder::lock(bool wait) {
+  if (backend_) return Lock::unavailable;  // a folder of another implementation has no system lock
+  if (lock_ == 0) {
+    const std::wstring path = path_.empty() ? std::wstring(L".") : path_;
+    const HANDLE h = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Lock::unavailable;
+    BY_HANDLE_FILE_INFORMATION data;
+    const bool known = GetFileInformationByHandle(h, &data) != 0;
+    CloseHandle(h);
+    if (!known) return Lock::unavailable;
+    wchar_t id[64];
+    swprintf(id, 64, L"laifit-folder-%08lx-%08lx%08lx", static_cast<unsigned long>(data.dwVolumeSerialNumber),
+             static_cast<unsigned long>(data.nFileIndexHigh), static_cast<unsigned long>(data.nFileIndexLow));
+    // Global, so that runs of every session meet; Local where this user may not name global objects.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, (std::wstring(L"Global\\") + id).c_str());
+    if (mutex == nullptr) mutex = CreateMutexW(nullptr, FALSE, (std::wstring(L"Local\\") + id).c_str());
+    if (mutex == nullptr) return Lock::unavailable;
+    lock_ = reinterpret_cast<std::intptr_t>(mutex);
+  }
+  switch (WaitForSingleObject(handle_of(lock_), wait ? INFINITE : 0)) {
+    case WAIT_OBJECT_0:
+    case WAIT_ABANDONED:  // a run that ended without letting go: the mutex is this one's now
+      return Lock::held;
+    case WAIT_TIMEOUT:
+      return Lock::busy;
+    default:
+      return Lock::unavailable;
+  }
 }
 
 std::optional<FileId> Folder::native_identity(std::string_view name) const {

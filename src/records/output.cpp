@@ -20,6 +20,21 @@ bool FileSink::put(std::string_view bytes, std::string& error) {
   return file_.write(bytes, error);
 }
 
+bool HeldSink::put(std::string_view bytes, std::string& error) {
+  if (target_ == nullptr) {
+    held_.append(bytes);
+    return true;
+  }
+  return target_->put(bytes, error);
+}
+
+bool HeldSink::release(std::unique_ptr<ByteSink> target, std::string& error) {
+  target_ = std::move(target);
+  const std::string held = std::move(held_);
+  held_.clear();
+  return held.empty() || target_->put(held, error);
+}
+
 OutputChannel::OutputChannel(int unit, std::string name, std::unique_ptr<ByteSink> sink)
     : unit_(unit), name_(std::move(name)), sink_(std::move(sink)), buffer_(kFlushThreshold + 4096) {}
 

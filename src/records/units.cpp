@@ -6,11 +6,12 @@
 namespace laifit {
 
 struct Units::Open {
-  FileId id;
+  std::optional<FileId> id;  // none while a held channel's file is not open
   std::string name;
   std::unique_ptr<OutputChannel> output;
   std::unique_ptr<InputChannel> input;
   platform::File untouched;
+  HeldSink* held = nullptr;  // the sink of a held channel, owned by its output
 };
 
 Units::Units(const platform::Folder& folder, std::unique_ptr<ByteSink> screen)
@@ -20,30 +21,37 @@ Units::~Units() = default;
 
 std::optional<FileId> Units::identity(std::string_view name) const { return folder_.identity(name); }
 
-platform::File Units::open_file(int unit, std::string_view name, platform::Mode mode, Where where) {
-  const std::string path(name);
-  auto fail = [&](const std::string& why, FailureKind kind) {
-    throw RunFailure(where, unit, path, "Cannot open file '" + path + "': " + why, kind);
-  };
-
-  // A file may be connected to one unit only, whatever name it is opened by.
+// A file may be connected to one unit only, whatever name it is opened by.
+void Units::refuse_if_open_elsewhere(int unit, const std::string& path, Where where) const {
   if (const auto id = identity(path)) {
     for (const auto& [u, open] : open_) {
-      if (u != unit && open->id == *id) throw RunFailure(where, unit, path, "File already opened in another unit", FailureKind::already_open);
+      if (u != unit && open->id == id) throw RunFailure(where, unit, path, "File already opened in another unit", FailureKind::already_open);
     }
   }
-  close(unit, where);
+}
 
-  // Only regular files: a pipe or a device could block the run or feed it without end.
+// Only regular files: a pipe or a device could block the run or feed it without end.
+platform::File Units::open_regular(int unit, Open& open, platform::Mode mode, Where where) const {
+  auto fail = [&](const std::string& why, FailureKind kind) {
+    throw RunFailure(where, unit, open.name, "Cannot open file '" + open.name + "': " + why, kind);
+  };
   std::string why;
-  platform::File file = folder_.open_file(path, mode, why);
+  platform::File file = folder_.open_file(open.name, mode, why);
   if (!file.is_open()) fail(why, failure_kind(platform::cause_of(why)));
   platform::File::Info info;
   if (!file.info(info, why)) fail(why, failure_kind(platform::cause_of(why)));
   if (!info.regular) fail("not a regular file", FailureKind::not_regular);
+  open.id = info.id;
+  return file;
+}
+
+platform::File Units::open_file(int unit, std::string_view name, platform::Mode mode, Where where) {
+  const std::string path(name);
+  refuse_if_open_elsewhere(unit, path, where);
+  close(unit, where);
   auto open = std::make_unique<Open>();
-  open->id = info.id;
   open->name = path;
+  platform::File file = open_regular(unit, *open, mode, where);
   open_[unit] = std::move(open);
   return file;
 }
@@ -65,6 +73,32 @@ InputChannel& Units::open_input(int unit, std::string_view name, Where where) {
   open.input = std::make_unique<InputChannel>(unit, open.name, std::move(file));
   open.input->observe(read_observer_);
   return *open.input;
+}
+
+OutputChannel& Units::hold_output(int unit, std::string_view name) {
+  close(unit);
+  auto open = std::make_unique<Open>();
+  open->name = std::string(name);
+  auto held = std::make_unique<HeldSink>();
+  open->held = held.get();
+  open->output = std::make_unique<OutputChannel>(unit, open->name, std::move(held));
+  OutputChannel& channel = *open->output;
+  open_[unit] = std::move(open);
+  return channel;
+}
+
+void Units::open_held(int unit, Where where) {
+  const auto it = open_.find(unit);
+  LAIFIT_CHECK(it != open_.end() && it->second->held != nullptr && !it->second->held->released(),
+               "unit " + std::to_string(unit) + " holds no records");
+  Open& open = *it->second;
+  refuse_if_open_elsewhere(unit, open.name, where);
+  platform::File file = open_regular(unit, open, platform::Mode::write, where);
+  open.output->flush(where);  // into the held bytes, so that they reach the file in one write
+  std::string why;
+  if (!open.held->release(std::make_unique<FileSink>(std::move(file), true), why)) {
+    throw RunFailure(where, unit, open.name, "Cannot write to file: " + why);
+  }
 }
 
 void Units::open_untouched(int unit, std::string_view name, Where where) {

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support/scratch.hpp"
 
@@ -228,6 +230,28 @@ TEST(MemoryFolder, OpensAsTheRecordedFolderWouldAndHoldsAtMostItsLimit) {
   EXPECT_FALSE(out.write(std::string(60, 'x'), why));
   EXPECT_TRUE(memory->over_limit());
   EXPECT_EQ(memory->held(), 5u);
+}
+
+// One holder at a time, whatever spelling of the folder's path each opened it by; the lock goes with
+// the folder object. Another thread stands for another process (a Windows mutex is its thread's own).
+TEST(PlatformFolder, OneHolderOfTheFoldersLockAtATime) {
+  Scratch dir;
+  std::string why;
+  Folder first = open_folder(dir.path("."), why);
+  ASSERT_TRUE(first.is_open()) << why;
+  const Folder::Lock taken = first.lock(false);
+  if (taken == Folder::Lock::unavailable) GTEST_SKIP() << "this file system cannot lock a folder";
+  EXPECT_EQ(taken, Folder::Lock::held);
+  std::vector<Folder::Lock> seen;
+  auto other = [&] {
+    Folder second = open_folder(dir.path("sub/.."), why);
+    seen.push_back(second.lock(false));
+  };
+  fs::create_directory(dir.path("sub"));
+  std::thread(other).join();
+  first = Folder();
+  std::thread(other).join();
+  EXPECT_EQ(seen, (std::vector<Folder::Lock>{Folder::Lock::busy, Folder::Lock::held}));
 }
 
 }  // namespace

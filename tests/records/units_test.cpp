@@ -100,6 +100,37 @@ TEST(Units, OutputReachesTheFileOnCloseAndOnFlushAll) {
   EXPECT_EQ(&run.units.output(Units::kScreen), &run.units.screen());
 }
 
+// A held channel touches no file until its file is opened; the held records then come first, and a
+// channel that held nothing leaves the file's contents as they were until its first record.
+TEST(Units, AHeldChannelOpensItsFileOnlyWhenTold) {
+  RunFolder run;
+  OutputChannel& trace = run.units.hold_output(11, "test.txt");
+  trace.write_list({"held"});
+  run.units.flush_all();
+  EXPECT_FALSE(run.dir.exists("test.txt"));
+  run.units.open_held(11);
+  trace.write_list({"after"});
+  run.units.close(11);
+  EXPECT_EQ(run.dir.read("test.txt"), " held\r\n after\r\n");
+
+  run.dir.write("kept.txt", "earlier run\r\n");
+  run.units.hold_output(12, "kept.txt");
+  run.units.open_held(12);
+  run.units.close(12);
+  EXPECT_EQ(run.dir.read("kept.txt"), "earlier run\r\n");
+
+  // Its file, once open, is connected like any other; before, nothing is.
+  run.units.hold_output(13, "busy.txt");
+  run.units.open_input(14, "kept.txt");
+  run.dir.write("busy.txt", "x");
+  EXPECT_NO_THROW(run.units.open_input(15, "busy.txt"));
+  run.units.close(15);
+  std::filesystem::create_hard_link(run.dir.path("kept.txt"), run.dir.path("link.txt"));
+  run.units.hold_output(16, "link.txt");
+  EXPECT_EQ(failure_of([&] { run.units.open_held(16); }).cause(), "File already opened in another unit");
+  EXPECT_EQ(run.dir.read("kept.txt"), "earlier run\r\n");
+}
+
 // Opening a unit that is connected closes its file first, with what was written to it.
 TEST(Units, ReopeningAUnitClosesItsPreviousFile) {
   RunFolder run;

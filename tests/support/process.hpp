@@ -8,12 +8,19 @@
 
 namespace laifit::testing {
 
+// Which standard files the program starts without (closed descriptors, or no handles on Windows).
+struct Closed {
+  bool in = false;
+  bool out = false;
+  bool err = false;
+};
+
 // Runs program with the arguments args (none by default) in folder, standard input empty, standard output
-// and error going to the files out and err (created or emptied); returns its exit status, or -1 when it
-// did not exit by itself (a signal) or could not be started.
+// and error going to the files out and err (created or emptied), without the standard files of closed;
+// returns its exit status, or -1 when it did not exit by itself (a signal) or could not be started.
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
                 const std::filesystem::path& out, const std::filesystem::path& err,
-                const std::vector<std::string>& args = {});
+                const std::vector<std::string>& args = {}, Closed closed = {});
 
 // A pipe's two ends as native handles (descriptors on POSIX systems, HANDLEs on Windows).
 struct Pipe {

@@ -11,7 +11,7 @@ namespace laifit::testing {
 
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
                 const std::filesystem::path& out, const std::filesystem::path& err,
-                const std::vector<std::string>& args) {
+                const std::vector<std::string>& args, Closed closed) {
   // The argument vector is built before fork: the child may not allocate.
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -27,6 +27,9 @@ int run_program(const std::filesystem::path& program, const std::filesystem::pat
         ::dup2(err_fd, 2) < 0 || ::chdir(folder.c_str()) != 0) {
       ::_exit(127);
     }
+    if (closed.in) ::close(0);
+    if (closed.out) ::close(1);
+    if (closed.err) ::close(2);
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }

@@ -21,7 +21,7 @@ HANDLE inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
 
 int run_program(const std::filesystem::path& program, const std::filesystem::path& folder,
                 const std::filesystem::path& out, const std::filesystem::path& err,
-                const std::vector<std::string>& args) {
+                const std::vector<std::string>& args, Closed closed) {
   const HANDLE in_h = inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING);
   const HANDLE out_h = inheritable(out.native(), GENERIC_WRITE, CREATE_ALWAYS);
   const HANDLE err_h = inheritable(err.native(), GENERIC_WRITE, CREATE_ALWAYS);
@@ -30,9 +30,9 @@ int run_program(const std::filesystem::path& program, const std::filesystem::pat
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in_h;
-    startup.hStdOutput = out_h;
-    startup.hStdError = err_h;
+    startup.hStdInput = closed.in ? nullptr : in_h;
+    startup.hStdOutput = closed.out ? nullptr : out_h;
+    startup.hStdError = closed.err ? nullptr : err_h;
     PROCESS_INFORMATION process{};
     // The tests' arguments hold no quote or backslash: each is quoted as it is.
     std::wstring command = L"\"" + program.native() + L"\"";

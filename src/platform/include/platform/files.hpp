@@ -29,6 +29,10 @@ struct FileId {
   friend bool operator==(const FileId&, const FileId&) = default;
 };
 
+// Opens each of the standard input, output and error that is closed on the null device, so that no
+// file the program opens later takes its place (and receives what is meant for the screen).
+void open_closed_standard_files();
+
 // How a file of a folder is opened.
 enum class Mode {
   read,            // for reading; the file must exist
@@ -188,6 +192,12 @@ class Folder {
   // system only (a folder of another implementation answers "").
   std::string writable(std::string_view name) const { return backend_ ? std::string() : native_writable(name); }
 
+  // Takes the folder's exclusive lock, held until this object is destroyed: one process at a time
+  // holds it, and taking it creates no file. busy: another process holds it (only when not waiting);
+  // unavailable: the file system cannot lock this folder.
+  enum class Lock { held, busy, unavailable };
+  Lock lock(bool wait);
+
  private:
   bool native_is_open() const;
   File native_open_file(std::string_view name, Mode mode, std::string& why) const;
@@ -196,6 +206,7 @@ class Folder {
 
   std::shared_ptr<FolderBackend> backend_;
   std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor
+  std::intptr_t lock_ = 0;     // Windows: the named mutex held for the folder, 0 when none
   std::wstring path_;  // Windows: the folder's absolute path, empty for the current directory
   bool open_ = false;
 };

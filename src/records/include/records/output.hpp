@@ -64,6 +64,20 @@ class FileSink : public ByteSink {
   bool cut_;
 };
 
+// Holds every byte in memory until it is given its destination, then hands the held bytes over and
+// passes every later byte on: a channel whose file must not be opened before the run knows it is safe to.
+class HeldSink : public ByteSink {
+ public:
+  bool put(std::string_view bytes, std::string& error) override;
+  // Sends the held bytes to target, which takes every later byte too.
+  bool release(std::unique_ptr<ByteSink> target, std::string& error);
+  bool released() const { return target_ != nullptr; }
+
+ private:
+  std::string held_;
+  std::unique_ptr<ByteSink> target_;
+};
+
 class OutputChannel {
  public:
   OutputChannel(int unit, std::string name, std::unique_ptr<ByteSink> sink);

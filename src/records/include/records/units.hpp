@@ -39,6 +39,10 @@ class Units {
   }
   OutputChannel& open_output(int unit, std::string_view name, Empty empty, Where where = Where::current());
   InputChannel& open_input(int unit, std::string_view name, Where where = Where::current());
+  // An output channel whose records are held in memory, its file not yet opened: open_held opens the
+  // file as open_output does (its contents kept until the first record) and writes the held records.
+  OutputChannel& hold_output(int unit, std::string_view name);
+  void open_held(int unit, Where where = Where::current());
   // Opened (created when absent) and held, never read or written.
   void open_untouched(int unit, std::string_view name, Where where = Where::current());
 
@@ -60,6 +64,8 @@ class Units {
  private:
   struct Open;
   platform::File open_file(int unit, std::string_view name, platform::Mode mode, Where where);
+  void refuse_if_open_elsewhere(int unit, const std::string& path, Where where) const;
+  platform::File open_regular(int unit, Open& open, platform::Mode mode, Where where) const;
 
   const platform::Folder& folder_;
   OutputChannel screen_;
