@@ -235,11 +235,13 @@ GatherOutcome gather(const fs::path& folder) {
     out.cannot = "param.soj in " + folder.string() + " is not a regular file";
     return out;
   }
-  const auto handle = FolderHandle::open(folder);
+  auto handle = FolderHandle::open(folder);
   if (!handle) {
     out.cannot = "the folder " + folder.string() + " cannot be read";
     return out;
   }
+  // Never a half-written folder: a run in it ends first, and none starts until the folder is read.
+  handle->lock_for_reading();
   auto g = std::make_unique<Gathered>();
   g->folder = folder;
   g->names = described_names(handle->native(), out.cannot);

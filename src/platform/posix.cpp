@@ -180,9 +180,9 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
 
 // flock, unlike fcntl's locks, works on a folder's descriptor, also one of a read-only folder; the
 // lock goes with the descriptor.
-Folder::Lock Folder::lock(bool wait) {
+Folder::Lock Folder::lock(bool wait, bool shared) {
   if (backend_) return Lock::unavailable;  // a folder of another implementation has no system lock
-  while (::flock(fd_of(handle_), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+  while (::flock(fd_of(handle_), (shared ? LOCK_SH : LOCK_EX) | (wait ? 0 : LOCK_NB)) != 0) {
     if (errno == EINTR) continue;
     return errno == EWOULDBLOCK ? Lock::busy : Lock::unavailable;
   }

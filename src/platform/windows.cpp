@@ -290,7 +290,7 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
 
 // A named mutex stands for the folder's lock: its name is made of the folder's volume serial number and
 // file index, so that every spelling of the folder's path (and every link to it) gives the same one.
-Folder::Lock Folder::lock(bool wait) {
+Folder::Lock Folder::lock(bool wait, bool) {
   if (backend_) return Lock::unavailable;  // a folder of another implementation has no system lock
   if (lock_ == 0) {
     const std::wstring path = path_.empty() ? std::wstring(L".") : path_;

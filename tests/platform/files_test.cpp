@@ -254,5 +254,21 @@ TEST(PlatformFolder, OneHolderOfTheFoldersLockAtATime) {
   EXPECT_EQ(seen, (std::vector<Folder::Lock>{Folder::Lock::busy, Folder::Lock::held}));
 }
 
+#ifndef _WIN32
+// Readers share their lock, which keeps the exclusive one out (Windows has the exclusive mutex only).
+TEST(PlatformFolder, ReadersShareTheirLockAndKeepARunOut) {
+  Scratch dir;
+  std::string why;
+  Folder reader = open_folder(dir.path("."), why);
+  if (reader.lock(false, true) == Folder::Lock::unavailable) GTEST_SKIP() << "this file system cannot lock a folder";
+  Folder other_reader = open_folder(dir.path("."), why), run = open_folder(dir.path("."), why);
+  EXPECT_EQ(other_reader.lock(false, true), Folder::Lock::held);
+  EXPECT_EQ(run.lock(false), Folder::Lock::busy);
+  reader = Folder();
+  other_reader = Folder();
+  EXPECT_EQ(run.lock(false), Folder::Lock::held);
+}
+#endif
+
 }  // namespace
 }  // namespace laifit::platform

@@ -22,6 +22,8 @@ class FolderHandle {
   static std::optional<FolderHandle> open(const std::filesystem::path& path);
 
   const platform::Folder& native() const { return folder_; }
+  // Waits for a run of laifit in the folder to end, then keeps runs out while the inspector reads it.
+  void lock_for_reading() { folder_.lock(true, true); }
 
  private:
   explicit FolderHandle(platform::Folder folder) : folder_(std::move(folder)) {}

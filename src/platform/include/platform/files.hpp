@@ -194,9 +194,10 @@ class Folder {
 
   // Takes the folder's exclusive lock, held until this object is destroyed: one process at a time
   // holds it, and taking it creates no file. busy: another process holds it (only when not waiting);
-  // unavailable: the file system cannot lock this folder.
+  // unavailable: the file system cannot lock this folder. shared: a lock that readers share, which
+  // keeps out the exclusive one only (where the system has shared locks; the exclusive one elsewhere).
   enum class Lock { held, busy, unavailable };
-  Lock lock(bool wait);
+  Lock lock(bool wait, bool shared = false);
 
  private:
   bool native_is_open() const;
