@@ -144,7 +144,7 @@ Outcome inspect(const Options& options) {
       out.status = kCannotInspect;
     }
   };
-  write(options.csv, csv_text(fit));
+  write(options.csv, csv_text(fit, options.folder.string()));
   // The folder's name, with its parent's when it is a short one such as "in" or "run".
   std::filesystem::path named = std::filesystem::absolute(options.folder).lexically_normal();
   if (!named.has_filename()) named = named.parent_path();

@@ -9,17 +9,6 @@ namespace laifit::inspect {
 
 namespace {
 
-// A text cell of RFC 4180: escaped by the one rule, kept from being read as a formula by a spreadsheet,
-// and quoted when it holds a comma or a quote.
-std::string text_cell(std::string_view text) {
-  std::string cell = escaped(text);
-  if (!cell.empty() && (cell[0] == '=' || cell[0] == '+' || cell[0] == '-' || cell[0] == '@')) cell.insert(0, "'");
-  if (cell.find_first_of(",\"") == std::string::npos) return cell;
-  std::string quoted = "\"";
-  for (const char c : cell) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 // A figure as the shortest decimal that reads back as the same float; empty when it is not finite.
 std::string number_cell(double v) {
   const float f = static_cast<float>(v);
@@ -63,12 +52,12 @@ std::string summary_csv(const std::vector<Inspected>& inspected) {
       "first_day,last_day\n";
   for (const Inspected& in : inspected) {
     const Outcome& o = *in.outcome;
-    out += text_cell(in.folder.string()) + "," + std::to_string(o.status);
+    out += csv_cell(in.folder.string()) + "," + std::to_string(o.status);
     if (o.findings.empty() && o.report.empty()) {
       out += std::string(19, ',') + "\n";  // not inspected: its status alone
       continue;
     }
-    out += "," + std::to_string(warnings_of(o)) + "," + text_cell(codes_of(o));
+    out += "," + std::to_string(warnings_of(o)) + "," + csv_cell(codes_of(o));
     const FitView* fit = o.fit && o.fit->fitted && !o.fit->points.empty() ? o.fit.get() : nullptr;
     for (int k = 0; k < 5; ++k) out += "," + (fit ? number_cell(fit->used[static_cast<std::size_t>(k)]) : "");
     for (int k = 0; k < 5; ++k) out += "," + (fit ? std::string(fit->estimated[static_cast<std::size_t>(k)] ? "1" : "0") : "");

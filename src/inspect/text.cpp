@@ -138,6 +138,15 @@ std::string escaped_xml(std::string_view text, bool keep_newlines) {
   return out;
 }
 
+std::string csv_cell(std::string_view text) {
+  std::string cell = escaped(text);
+  if (!cell.empty() && (cell[0] == '=' || cell[0] == '+' || cell[0] == '-' || cell[0] == '@')) cell.insert(0, "'");
+  if (cell.find_first_of(",\"") == std::string::npos) return cell;
+  std::string quoted = "\"";
+  for (const char c : cell) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
 std::string shown(std::string_view text) { return "\"" + escaped(text) + "\""; }
 
 namespace {

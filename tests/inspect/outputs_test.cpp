@@ -255,7 +255,9 @@ TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
   std::istringstream in(csv);
   std::string line;
   std::getline(in, line);
-  EXPECT_EQ(line, "line,day,date,thermal_time,observed,fitted,residual\r");
+  EXPECT_EQ(line,
+            "folder,line,day,date,thermal_time_degree_days,observed_lai_m2_per_m2,fitted_lai_m2_per_m2,"
+            "residual_fitted_minus_observed,point\r");
   const auto observed = observed_of_example();
   std::map<int, double> tt_of_day;
   for (const Written& w : ex.series) tt_of_day[w.day] = w.tt;
@@ -266,7 +268,8 @@ TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
     std::istringstream c(line);
     for (std::string cell; std::getline(c, cell, ',');) f.push_back(cell);
     if (line.back() == ',') f.emplace_back();
-    ASSERT_EQ(f.size(), 7u) << line;
+    ASSERT_EQ(f.size(), 9u) << line;
+    f.erase(f.begin());  // the folder
     const int day = std::stoi(f[1]);
     ++rows;
     EXPECT_EQ(std::stod(f[4]), observed.at(day)) << line;
@@ -276,6 +279,10 @@ TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
     }
     EXPECT_NEAR(std::stod(f[6]), std::stod(f[5]) - std::stod(f[4]), 1e-6) << line;
     EXPECT_EQ(f[2].size(), 10u);  // yyyy-mm-dd
+    // The emergence point that laifit adds has no line; an observation after the series' last day is
+    // marked; the others are ordinary.
+    const bool after = day > ex.series.back().day;
+    EXPECT_EQ(f[7], f[0].empty() ? "emergence_added" : after ? "after_series" : "") << line;
     EXPECT_EQ(line.find(';'), std::string::npos);
   }
   EXPECT_EQ(rows, observed.size());

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "inspect/fit.hpp"
@@ -12,8 +13,8 @@
 
 namespace laifit::inspect {
 
-// The CSV text: a header row, then one row per observation point.
-std::string csv_text(const FitView& fit);
+// The CSV text: a header row, then one row per observation point, each beginning with the folder's name.
+std::string csv_text(const FitView& fit, std::string_view folder);
 
 // The SVG text of the fit.
 std::string svg_text(const FitView& fit, const std::string& title);

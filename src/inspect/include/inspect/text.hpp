@@ -24,6 +24,10 @@ std::string escaped(std::string_view text, bool keep_newlines = false);
 // folder can end an element or an attribute (XML 1.0 admits no C0 character even as a reference).
 std::string escaped_xml(std::string_view text, bool keep_newlines = false);
 
+// A text cell of RFC 4180 CSV: escaped(), kept from being read as a formula by a spreadsheet (a ' before
+// a leading =, +, - or @), and quoted when it holds a comma or a quote.
+std::string csv_cell(std::string_view text);
+
 // A value as written, in double quotes, escaped().
 std::string shown(std::string_view text);
 
