@@ -11,6 +11,11 @@ namespace laifit::testing {
 namespace {
 
 TEST(InspectBadInput, EndsCleanlyWarnsWhenLaifitStopsAndWritesNothing) {
+#ifndef _WIN32
+  // Nothing in the temporary directory either: the refit is held in memory.
+  RunFolder temporary;
+  ::setenv("TMPDIR", temporary.dir().c_str(), 1);
+#endif
   for (const BadInput& c : bad_inputs()) {
     SCOPED_TRACE(c.what);
     RunFolder folder;
@@ -27,6 +32,9 @@ TEST(InspectBadInput, EndsCleanlyWarnsWhenLaifitStopsAndWritesNothing) {
     }
     EXPECT_TRUE(snapshot(folder.dir()) == before) << "the inspector changed the folder";
   }
+#ifndef _WIN32
+  EXPECT_TRUE(std::filesystem::is_empty(temporary.dir())) << "the inspector left files in the temporary directory";
+#endif
 }
 
 }  // namespace
