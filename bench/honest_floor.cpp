@@ -110,7 +110,7 @@ struct ExpTable {
 const ExpTable kTable;
 
 // e^x through 2^(k/256) and a degree-4 polynomial, used when the double lies more than 256 units of its
-// last place from a float rounding boundary; otherwise (and outside |x| < 87) the long double exp.
+// last place from a float rounding boundary; +0 from -104 down; otherwise the long double exp.
 float floor_exp(double x) {
   if (std::fabs(x) < 87.0) {
     const double k = std::nearbyint(x * 369.3299304675746);  // 256 / ln 2
@@ -122,6 +122,7 @@ float floor_exp(double x) {
     const std::int64_t dropped = std::int64_t(std::bit_cast<std::uint64_t>(y) & 0x1FFFFFFF) - 0x10000000;
     if (dropped > 256 || dropped < -256) return float(y);
   }
+  if (x <= -104.0) return 0.0f;  // below 2^-150
   return float(double(std::exp((long double)x)));
 }
 
