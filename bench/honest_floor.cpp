@@ -3,7 +3,7 @@
 //
 //   start and exit  a static program that does nothing, started and waited for, its standard output
 //                   where the run's goes (/dev/null, or a new file);
-//   bytes           every byte the run writes (the screen and each output file), from memory, in 1 MiB
+//   bytes           every byte the run writes (the screen and each output file), from memory, in 256 KiB
 //                   blocks;
 //   inputs          the run description, the observation table, the climate files and the working files
 //                   read with read() and converted with std::from_chars;
@@ -17,6 +17,8 @@
 // medians of each and the median of the pairs' ratios with its quartiles (the noise).
 //
 //   honest_floor [--runs N] [--target null|file|both] [CASE...]
+//   honest_floor --floor-only CASE   one floor run to /dev/null and nothing else (for an instruction count
+//                                    under callgrind, to compare with laifit's)
 //
 // A case is a folder of ../shared/cases; "fail" is a run in an empty folder (no run description),
 // compared with the start and exit alone.
@@ -112,10 +114,13 @@ const ExpTable kTable;
 // e^x through 2^(k/256) and a degree-4 polynomial, used when the double lies more than 256 units of its
 // last place from a float rounding boundary; +0 from -104 down; otherwise the long double exp.
 float floor_exp(double x) {
-  if (std::fabs(x) < 87.0) {
-    const double k = std::nearbyint(x * 369.3299304675746);  // 256 / ln 2
+  const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(x) & 0x7FFFFFFFFFFFFFFF;
+  if (magnitude < 0x4055C00000000000) {  // |x| < 87
+    constexpr double kShifter = 0x1.8p52;  // adding it rounds to an integer kept in the low bits
+    const double shifted = x * 369.3299304675746 + kShifter;  // x 256 / ln 2
+    const auto ki = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)));
+    const double k = shifted - kShifter;
     const double r = (x - k * 0x1.62e42fef8p-9) - k * 0x1.1cf79abc8p-44;
-    const auto ki = static_cast<std::int64_t>(k);
     const double t = kTable.power[std::size_t(ki & 255)];
     const double p = r * (1.0 + r * (0.5 + r * (1.0 / 6.0 + r * (1.0 / 24.0))));
     const double y = (t + t * p) * std::bit_cast<double>(std::uint64_t((ki >> 8) + 1023) << 52);
@@ -232,7 +237,7 @@ Case::Case(const std::string& case_name) : name(case_name), dir(fs::path(LAIFIT_
 
 // ---- the pieces ----
 
-constexpr std::size_t kBlock = 1 << 20;
+constexpr std::size_t kBlock = 1 << 18;
 
 int open_screen(bool to_file, const fs::path& screen_file) {
   if (!to_file) return ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -264,20 +269,23 @@ Child spawn(const char* program, const fs::path& folder, int fd) {
   return c;
 }
 
-void write_blocks(int fd, std::string_view bytes) {
+void write_blocks(int fd, std::string_view bytes, std::vector<char>& buffer) {
   for (std::size_t at = 0; at < bytes.size(); at += kBlock) {
     const std::string_view block = bytes.substr(at, kBlock);
-    if (::write(fd, block.data(), block.size()) != static_cast<ssize_t>(block.size())) fail("a write failed");
+    std::memcpy(buffer.data(), block.data(), block.size());
+    if (::write(fd, buffer.data(), block.size()) != static_cast<ssize_t>(block.size())) fail("a write failed");
   }
 }
 
-void bytes(const Case& c, bool to_file, const fs::path& folder) {
+// The bytes are copied into one block buffer and written from it, as a program that makes them must.
+void bytes(const Case& c, bool to_file, const fs::path& folder, std::vector<char>& block) {
+  block.resize(kBlock);
   const int screen = open_screen(to_file, folder / "screen.out");
-  write_blocks(screen, c.screen);
+  write_blocks(screen, c.screen, block);
   ::close(screen);
   for (const auto& [file, content] : c.outputs) {
     const int fd = ::open((folder / file).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    write_blocks(fd, content);
+    write_blocks(fd, content, block);
     ::close(fd);
   }
 }
@@ -315,6 +323,7 @@ std::size_t numbers(std::string_view text, std::vector<float>& values) {
 }
 
 struct InputBuffers {
+  std::vector<char> block;  // of the bytes written
   std::vector<char> bytes;
   std::vector<float> values;
 };
@@ -471,7 +480,7 @@ double floor_run(const Case* c, bool to_file, const fs::path& folder, InputBuffe
   ::close(fd);
   if (child.status != 0) fail("the do-nothing program failed");
   if (c != nullptr) {
-    bytes(*c, to_file, folder);
+    bytes(*c, to_file, folder, ib.block);
     if (inputs(*c, ib) == 0) fail("no inputs");
     curves(*c, cb);
     volatile float sink = estimator(*c, cb);
@@ -540,6 +549,7 @@ int main(int argc, char** argv) {
   int runs = 30;
   std::vector<bool> targets{false, true};
   std::vector<std::string> names;
+  bool floor_only = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--runs" && i + 1 < argc) {
@@ -547,12 +557,23 @@ int main(int argc, char** argv) {
     } else if (a == "--target" && i + 1 < argc) {
       const std::string t = argv[++i];
       targets = t == "null" ? std::vector<bool>{false} : t == "file" ? std::vector<bool>{true} : targets;
+    } else if (a == "--floor-only") {
+      floor_only = true;
     } else if (a.starts_with("--")) {
       std::fprintf(stderr, "usage: %s [--runs N] [--target null|file|both] [CASE...]\n", argv[0]);
       return 2;
     } else {
       names.push_back(a);
     }
+  }
+  if (floor_only) {
+    if (names.size() != 1 || names[0] == "fail") return 2;
+    const Case c(names[0]);
+    const Scratch folder;
+    InputBuffers ib;
+    CurveBuffers cb;
+    floor_run(&c, false, folder.dir, ib, cb);
+    return 0;
   }
   if (names.empty()) names = {"f21_big_fit_heavy", "f11_big_fit", "f03_all_five", "random_r101_0000", "fail"};
   for (const std::string& name : names)
