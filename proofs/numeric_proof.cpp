@@ -2,8 +2,11 @@
 // (exp: every finite float, acos: every float in [-1, 1]) the result bits and the raised flags are
 // compared with MPFR, and the C library's exp and acos are compared with them, on the double and on
 // the float that laifit stores from it. Optionally writes the sampled tables that tests/numeric checks.
+// Then exp_cr_stored is compared with exp_cr followed by the store to float, float bits and flags, on
+// every one of the 2^32 float bit patterns (exp_cr being proven by the first pass).
 //
-//   numeric_proof [--function exp|acos|both] [--threads N] [--stride S] [--tables DIR] [--arguments FILE]
+//   numeric_proof [--function exp|acos|stored|both|all] [--threads N] [--stride S] [--tables DIR]
+//                 [--arguments FILE]
 //
 // --stride S checks every S-th argument only (a quick trial; the report then says it is not
 // exhaustive). --tables DIR writes DIR/exp.bin and DIR/acos.bin. --arguments FILE also compares the
@@ -35,6 +38,7 @@
 #include "numeric/acos.hpp"
 #include "numeric/exp.hpp"
 #include "numeric/fast_path.hpp"
+#include "numeric/store.hpp"
 #include "fp_flags.hpp"
 #include "table_format.hpp"
 
@@ -459,10 +463,75 @@ void compare_listed(const std::string& path, Function f) {
               (unsigned long long)double_differs, (unsigned long long)differs);
 }
 
+// ---- exp_cr_stored against the store of exp_cr ----
+
+struct StoredTally {
+  std::uint64_t compared = 0, wrong = 0, undecided = 0;
+  std::vector<std::uint32_t> mismatches, near_boundary;  // the first few of each
+};
+
+void check_stored(std::uint32_t arg, StoredTally& t) {
+  const double x = widen(arg);
+  clear_flags();
+  const float want = laifit::numeric::store(laifit::numeric::exp_cr(x));
+  const unsigned want_flags = raised_flags();
+  clear_flags();
+  const float got = laifit::numeric::exp_cr_stored(x);
+  const unsigned got_flags = raised_flags();
+  ++t.compared;
+  if (!same_float(got, want) || got_flags != want_flags) {
+    ++t.wrong;
+    if (t.mismatches.size() < 20) t.mismatches.push_back(arg);
+  }
+  if ((arg & 0x7FFFFFFF) < 0x42AE0000 && !laifit::numeric::detail::exp_stored_short_path_decides(x)) {  // 87
+    ++t.undecided;
+    if (t.near_boundary.size() < 20) t.near_boundary.push_back(arg);
+  }
+}
+
+bool run_stored(unsigned threads, std::uint64_t stride) {
+  constexpr std::uint64_t kBlock = 1u << 22;
+  constexpr std::uint64_t kTotal = std::uint64_t{1} << 32;
+  std::atomic<std::uint64_t> next{0};
+  std::vector<StoredTally> tallies(threads);
+  const auto start = std::chrono::steady_clock::now();
+  auto work = [&](unsigned id) {
+    for (;;) {
+      const std::uint64_t b = next.fetch_add(kBlock);
+      if (b >= kTotal) break;
+      for (std::uint64_t a = (b + stride - 1) / stride * stride; a < b + kBlock; a += stride)
+        check_stored(std::uint32_t(a), tallies[id]);
+    }
+  };
+  std::vector<std::thread> pool;
+  for (unsigned i = 0; i < threads; ++i) pool.emplace_back(work, i);
+  for (auto& th : pool) th.join();
+  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  StoredTally all;
+  for (const auto& t : tallies) {
+    all.compared += t.compared;
+    all.wrong += t.wrong;
+    all.undecided += t.undecided;
+    all.mismatches.insert(all.mismatches.end(), t.mismatches.begin(), t.mismatches.end());
+    all.near_boundary.insert(all.near_boundary.end(), t.near_boundary.begin(), t.near_boundary.end());
+  }
+  std::printf("stored: %s, %llu float bit patterns, exp_cr_stored against store(exp_cr) in %.0f s\n",
+              stride == 1 ? "exhaustive" : ("every " + std::to_string(stride) + "th pattern only").c_str(),
+              (unsigned long long)all.compared, s);
+  std::printf("  float or flags different: %llu\n", (unsigned long long)all.wrong);
+  std::printf("  below 87 in magnitude, left by the short path to exp_cr: %llu\n", (unsigned long long)all.undecided);
+  std::sort(all.near_boundary.begin(), all.near_boundary.end());
+  for (std::uint32_t a : all.near_boundary) std::printf("    near a float boundary: %08x (%.9g)\n", a, double(std::bit_cast<float>(a)));
+  for (std::uint32_t a : all.mismatches) std::printf("    MISMATCH at %08x (%.9g)\n", a, double(std::bit_cast<float>(a)));
+  std::fflush(stdout);
+  return all.wrong == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<Function> functions{Function::exp, Function::acos};
+  bool stored_pass = true;
   unsigned threads = 2;
   std::uint64_t stride = 1;
   std::string tables, arguments;
@@ -471,9 +540,11 @@ int main(int argc, char** argv) {
     const bool has_value = i + 1 < argc;
     if (a == "--function" && has_value) {
       const std::string v = argv[++i];
+      stored_pass = v == "stored" || v == "all";
       if (v == "exp") functions = {Function::exp};
       else if (v == "acos") functions = {Function::acos};
-      else if (v != "both") return std::fprintf(stderr, "unknown function %s\n", v.c_str()), 2;
+      else if (v == "stored") functions = {};
+      else if (v != "both" && v != "all") return std::fprintf(stderr, "unknown function %s\n", v.c_str()), 2;
     } else if (a == "--threads" && has_value) {
       threads = unsigned(std::max(1, std::atoi(argv[++i])));
     } else if (a == "--stride" && has_value) {
@@ -484,7 +555,7 @@ int main(int argc, char** argv) {
       arguments = argv[++i];
     } else {
       std::fprintf(stderr,
-                   "usage: %s [--function exp|acos|both] [--threads N] [--stride S] [--tables DIR] "
+                   "usage: %s [--function exp|acos|stored|both|all] [--threads N] [--stride S] [--tables DIR] "
                    "[--arguments FILE]\n",
                    argv[0]);
       return 2;
@@ -504,5 +575,6 @@ int main(int argc, char** argv) {
     if (!tables.empty()) write_tables(tables, f, t);
     if (!arguments.empty()) compare_listed(arguments, f);
   }
+  if (stored_pass) ok = run_stored(threads, stride) && ok;
   return ok ? 0 : 1;
 }

@@ -44,7 +44,11 @@ int main(int argc, char** argv) {
       error_text = "Error: cannot open the current directory\n";
     } else {
       wait_for_the_folder(folder);
-      auto screen = std::make_unique<laifit::FileSink>(laifit::platform::File::standard_output(), false);
+      laifit::platform::File out = laifit::platform::File::standard_output();
+      laifit::platform::File::Info info;
+      const bool regular = out.info(info, why) && info.regular;
+      auto screen = std::make_unique<laifit::FileSink>(
+          std::move(out), false, regular ? laifit::ByteSink::kFileScreenBlock : laifit::ByteSink::kDefaultBlock);
       status = laifit::run_laifit(folder, std::move(screen), error_text);
     }
   } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 #include "estimator/matin.hpp"
 #include "estimator/workspace.hpp"
@@ -190,13 +191,27 @@ void Core::differences() {
 void Core::normal_matrix() {
   // Each running sum is rounded to float after every term, so one sum's terms wait for each other: all
   // sums advance together, observation by observation, each with its terms in the same order as alone.
+  // For the common parameter counts the count is a constant, so that the loops over the sums unroll.
   std::array<float, kMaxPairs> sums{};
-  for (std::size_t k = 0; k < nobs_; ++k) {
-    std::size_t pair = 0;
-    for (std::size_t i = 0; i < npar_; ++i) {
-      const double di = delz(k, i);
-      for (std::size_t j = 0; j <= i; ++j, ++pair) sums[pair] = store(double(sums[pair]) + di * delz(k, j));
+  const auto accumulate = [&]<std::size_t kFixed>(std::integral_constant<std::size_t, kFixed>) {
+    const std::size_t np = kFixed != 0 ? kFixed : npar_;
+    std::array<float, kFixed != 0 ? kFixed * (kFixed + 1) / 2 : kMaxPairs> s{};
+    std::array<const float*, EstimatorLimits::max_parameters> column{};
+    for (std::size_t i = 0; i < np; ++i) column[i] = &delz(0, i);
+    for (std::size_t k = 0; k < nobs_; ++k) {
+      std::size_t pair = 0;
+      for (std::size_t i = 0; i < np; ++i) {
+        const double di = column[i][k];
+        for (std::size_t j = 0; j <= i; ++j, ++pair) s[pair] = store(double(s[pair]) + di * column[j][k]);
+      }
     }
+    std::copy(s.begin(), s.end(), sums.begin());
+  };
+  switch (npar_) {
+    case 3: accumulate(std::integral_constant<std::size_t, 3>{}); break;
+    case 4: accumulate(std::integral_constant<std::size_t, 4>{}); break;
+    case 5: accumulate(std::integral_constant<std::size_t, 5>{}); break;
+    default: accumulate(std::integral_constant<std::size_t, 0>{}); break;
   }
   for (std::size_t i = 0, pair = 0; i < npar_; ++i) {
     for (std::size_t j = 0; j <= i; ++j, ++pair) {

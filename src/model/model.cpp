@@ -41,10 +41,9 @@ void model(std::int32_t, std::span<const float> par, std::span<float> ye, std::i
   middle.push(' ');
   list_integer(middle, npar);
   middle.push(' ');
-  for (std::size_t i = 0; i < static_cast<std::size_t>(std::max(nob, 0)); ++i) {
-    screen.write_pieces({curve.lead(i), middle.view(), curve.time(i)});
-    ye[i] = f(par, npar, curve.stemp[i], curve.coding);
-  }
+  const auto n = static_cast<std::size_t>(std::max(nob, 0));
+  for (std::size_t i = 0; i < n; ++i) screen.write_pieces({curve.lead(i), middle.view(), curve.time(i)});
+  curve_values(curve.nbpar, par, curve.stemp.first(n), curve.coding, ye);
 }
 
 }  // namespace laifit

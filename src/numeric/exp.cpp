@@ -4,6 +4,7 @@
 
 #include "double_double.hpp"
 #include "numeric/fast_path.hpp"
+#include "numeric/store.hpp"
 
 namespace laifit::numeric {
 
@@ -163,7 +164,78 @@ double evaluate_exp(double x, bool& accurate_path) {
   return nearest(red, accurate_path) * power_of_two(exponent_of(red));
 }
 
+// Below 87 in magnitude e^x is a normal float, far from the float range's ends.
+constexpr std::uint64_t kStoredShortBits = 0x4055C00000000000;  // 87
+// The short path's double is used when its low 29 bits, those the store to float drops, lie more than
+// this many units of the double's last place from the half-way pattern 2^28: its error (the table's
+// rounding, the degree-4 polynomial's truncation below 2^-54 and a few roundings, a few units in all)
+// cannot then carry it, nor the correctly rounded double, across a float rounding boundary.
+constexpr std::uint64_t kStoredMargin = 64;
+constexpr std::uint64_t kDroppedBits = 0x1FFFFFFF;
+constexpr std::uint64_t kHalfWay = 0x10000000;
+
+// e^x for |x| < 87 to a few units of the last place: 2^(j/256) (hi + mid, rounded) times
+// 1 + r + r^2/2 + r^3/6 + r^4/24, |r| <= ln2/512, scaled exactly by 2^e. Sets decided when the store
+// of that double gives the float nearest to e^x.
+inline double short_path(double x, bool& decided) {
+  const Reduction red = reduce(x);
+  const ExpTableEntry& t = table_entry(red);
+  const double r = red.r_hi - red.kd * kExpStep2;
+  const double p = r * (1.0 + r * (0.5 + r * (kExpInverseFactorial[3][0] + r * kExpInverseFactorial[4][0])));
+  const double table = t.hi + t.mid;
+  const double y = (table + table * p) * power_of_two(exponent_of(red));
+  const std::uint64_t dropped = bits_of(y) & kDroppedBits;
+  decided = (dropped > kHalfWay ? dropped - kHalfWay : kHalfWay - dropped) > kStoredMargin;
+  return y;
+}
+
+// From -104 down e^x is below 2^-150 and its float is +0.
+constexpr std::uint64_t kStoredZeroBits = 0x405A000000000000;  // 104
+
+// store(exp_cr(x)) into stored, with its flags, for a negative x (|x| >= 87) whose float is +0: from -104
+// to -708 the double is normal and its store raises underflow; from -746 down exp_cr gives +0 with
+// underflow, and its store raises nothing. False for any other x.
+bool stored_zero(double x, float& stored) {
+  const std::uint64_t b = bits_of(x);
+  const std::uint64_t a = b & ~kSignBit;
+  if ((b & kSignBit) == 0 || a >= kExponentBits) return false;
+  if (a >= kUnderflowBits) {
+    stored = store(detail::underflow_to_zero());
+    return true;
+  }
+  if (a >= kStoredZeroBits && a < kFarBits) {
+    stored = store(detail::opaque(0x1p-1000));
+    return true;
+  }
+  return false;
+}
+
+// store(exp_cr(x)) into stored, with its flags, when that is found without exp_cr.
+inline bool stored_without_exp_cr(double x, float& stored) {
+  if ((bits_of(x) & ~kSignBit) >= kStoredShortBits) return stored_zero(x, stored);
+  bool decided = false;
+  const double y = short_path(x, decided);
+  if (decided) stored = store(y);
+  return decided;
+}
+
 }  // namespace
+
+float exp_cr_stored(double x) {
+  if ((bits_of(x) & ~kSignBit) < kStoredShortBits) {
+    bool decided = false;
+    const double y = short_path(x, decided);
+    if (decided) return store(y);
+  } else if (float zero = 0.0f; stored_zero(x, zero)) {
+    return zero;
+  }
+  return store(exp_cr(x));
+}
+
+bool detail::exp_stored_short_path_decides(double x) {
+  float stored = 0.0f;
+  return stored_without_exp_cr(x, stored);
+}
 
 double exp_cr(double x) {
   bool accurate_path = false;

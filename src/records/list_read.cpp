@@ -1,4 +1,7 @@
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
 #include <string>
 
 #include "records/failure.hpp"
@@ -15,6 +18,124 @@ constexpr int kEndOfRecord = InputChannel::kEndOfRecord;
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
 bool ends_value(int c) {
   return c == kEndOfRecord || c == ' ' || c == '\t' || c == ',' || c == ';' || c == '/';
+}
+
+// ---- plain records: the climate files, the observation rows, the working files ----
+
+// The most values a plain-record read takes; a statement of more goes to the full reader.
+constexpr std::size_t kPlainItems = 32;
+// Longer texts go to the full reader, which keeps only their first characters.
+constexpr std::size_t kPlainTextKeep = 1024;
+// Longer numbers go to the full reader, so that a plain real is always a normal float.
+constexpr std::size_t kPlainNumberLength = 24;
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// A token of an optional '-' and digits: its value, when it fits a 32-bit integer.
+bool plain_integer(std::string_view t, std::int32_t& out) {
+  const bool negative = !t.empty() && t[0] == '-';
+  if (negative) t.remove_prefix(1);
+  if (t.empty() || t.size() > 18) return false;
+  std::int64_t v = 0;
+  for (const char c : t) {
+    if (!is_digit(c)) return false;
+    v = v * 10 + (c - '0');
+  }
+  if (negative) v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+// A token of an optional '-', digits, and a point with digits after it: the nearest float. Such a
+// token of at most kPlainNumberLength characters is a normal float, so the conversion raises no
+// reported flag.
+bool plain_real(std::string_view t, float& out) {
+  if (t.size() > kPlainNumberLength) return false;
+  std::size_t at = !t.empty() && t[0] == '-' ? 1 : 0;
+  const std::size_t digits_start = at;
+  while (at < t.size() && is_digit(t[at])) ++at;
+  if (at == digits_start) return false;
+  if (at < t.size()) {
+    if (t[at] != '.' || at + 1 == t.size()) return false;
+    for (++at; at < t.size(); ++at)
+      if (!is_digit(t[at])) return false;
+  }
+  return std::from_chars(t.data(), t.data() + t.size(), out).ec == std::errc();
+}
+
+bool ends_plain_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '/'; }
+
+// Reads a statement's values from a record that holds all of them, when the record is already
+// buffered and plain: unquoted values separated by blanks and tabs, or by one comma or semicolon among
+// them, no '*' (a repeat count) in a value, no '/' or null value before the last, and numbers as
+// plain_integer and plain_real take them. Stores the values as the full reader would and returns
+// true; for any other record stores nothing and returns false, and the full reader reads it.
+bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
+  const std::string_view record = in.buffered_record();
+  if (record.data() == nullptr) return false;
+  std::array<std::string_view, kPlainItems> tokens;
+  std::array<std::int32_t, kPlainItems> integers{};
+  std::array<float, kPlainItems> reals{};
+  std::size_t n = 0;
+  std::size_t at = 0;
+  auto skip_blanks = [&] {
+    while (at < record.size() && (record[at] == ' ' || record[at] == '\t')) ++at;
+  };
+  for (const Dest& d : dests) {
+    for (std::size_t k = 0; k < d.count(); ++k, ++n) {
+      if (n == kPlainItems) return false;
+      skip_blanks();
+      if (n > 0 && at < record.size() && (record[at] == ',' || record[at] == ';')) {
+        ++at;
+        skip_blanks();
+      }
+      if (at == record.size()) return false;  // the statement goes on in the next record
+      const char first = record[at];
+      if (first == ',' || first == ';' || first == '/' || first == '\'' || first == '"') return false;
+      const std::size_t start = at;
+      for (; at < record.size() && !ends_plain_value(record[at]); ++at)
+        if (record[at] == '*') return false;
+      tokens[n] = record.substr(start, at - start);
+      switch (d.kind()) {
+        case Dest::Kind::integer:
+        case Dest::Kind::integers:
+          if (!plain_integer(tokens[n], integers[n])) return false;
+          break;
+        case Dest::Kind::real:
+        case Dest::Kind::reals:
+          if (!plain_real(tokens[n], reals[n])) return false;
+          break;
+        default:
+          if (tokens[n].size() >= kPlainTextKeep) return false;
+          break;
+      }
+    }
+  }
+  n = 0;
+  for (const Dest& d : dests) {
+    for (std::size_t k = 0; k < d.count(); ++k, ++n) {
+      switch (d.kind()) {
+        case Dest::Kind::integer:
+        case Dest::Kind::integers:
+          d.integer(k) = integers[n];
+          break;
+        case Dest::Kind::real:
+        case Dest::Kind::reals:
+          d.real(k) = reals[n];
+          break;
+        case Dest::Kind::text:
+        case Dest::Kind::characters: {
+          const std::span<char> field = d.text(k);
+          const std::size_t m = std::min(tokens[n].size(), field.size());
+          std::copy_n(tokens[n].data(), m, field.data());
+          std::fill(field.begin() + static_cast<std::ptrdiff_t>(m), field.end(), ' ');
+          break;
+        }
+      }
+    }
+  }
+  return true;
 }
 
 // A value as read: its leading characters for text destinations, its scan for numeric ones.
@@ -45,6 +166,11 @@ class ListReader {
   bool run(std::span<const Dest> dests) {
     if (observer_ != nullptr) observer_->began(in_, true);
     if (!in_.begin_record()) return end_of_file();
+    // An observed read goes through the full reader, which tells the observer of every value.
+    if (observer_ == nullptr && read_plain_record(in_, dests)) {
+      in_.finish_record();
+      return true;
+    }
     for (const Dest& d : dests) {
       for (std::size_t k = 0; k < d.count(); ++k) {
         ++item_;

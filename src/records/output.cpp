@@ -36,7 +36,11 @@ bool HeldSink::release(std::unique_ptr<ByteSink> target, std::string& error) {
 }
 
 OutputChannel::OutputChannel(int unit, std::string name, std::unique_ptr<ByteSink> sink)
-    : unit_(unit), name_(std::move(name)), sink_(std::move(sink)), buffer_(kFlushThreshold + 4096) {}
+    : unit_(unit),
+      name_(std::move(name)),
+      sink_(std::move(sink)),
+      flush_threshold_(sink_->block_size()),
+      buffer_(flush_threshold_ + 4096) {}
 
 OutputChannel::~OutputChannel() = default;
 
@@ -51,7 +55,7 @@ void OutputChannel::flush(Where where) {
 
 void OutputChannel::end_record(Where where) {
   buffer_.append("\r\n");
-  if (buffer_.size() >= kFlushThreshold) flush(where);
+  if (buffer_.size() >= flush_threshold_) flush(where);
 }
 
 void OutputChannel::write(const Format& format, std::span<const Item> items, Where where) {

@@ -13,6 +13,7 @@
 
 #include "records/failure.hpp"
 #include "records/fixed_text.hpp"
+#include "records/read_observer.hpp"
 #include "record_helpers.hpp"
 
 namespace laifit {
@@ -59,6 +60,72 @@ TEST(ListRead, SeparatorsAreCommasSemicolonsBlanksTabsAndRecordEnds) {
   EXPECT_EQ(read_integers("  1   2\t\t3  \r\n", 3), (Ints{1, 2, 3}));
   EXPECT_EQ(read_integers("1\r\n\r\n   \r\n\t\r\n2", 2), (Ints{1, 2}));
   EXPECT_EQ(read_integers("1,\n2", 2), (Ints{1, 2}));
+}
+
+// Every statement of a climate, row, working-file or mixed shape, read until the file ends or a value
+// fails, on a channel without observer (plain records take the fast path) and on an observed one (always
+// the full reader): the same values stored, bit for bit, the same results and the same failures.
+TEST(ListRead, PlainRecordsReadAsTheFullReaderReadsThem) {
+  const std::string contents[] = {
+      "mons 2010  1  1   1   1.2   3.2   2.6  0.4   0.0\nmons 2010 1 2 2 -1.9 6.1 0.8 0.5 1.6\r\n",
+      "2010 3 1 60 0.03 0.17    \r\n2010;3;2;61;-0.04;16\n2010 , 3 ,3\t62 0.5 9.\n2010 3 4 63 0.1 nan\n",
+      "        2010           3           1          60   2.99999993E-02\r\n  7 8 9 10 -0.00\n",
+      "1 2 3\n4 5 6 7 8 9 10 11 12\n",                       // a statement that goes on in the next record
+      "1,,3 4 5 6 7 8 9 10\n1 2*3 4 5 6 7 8 9\n1 2 3/ 4\n",  // null values, repeat counts, a slash
+      "'mons' 1 2 3 4 5 6 7 8 9\nab\"c 1 2 3 4 1e5 .5 +6 5. 0x1\n",
+      "x 1 2 3 4 5 6 7 8 99999999999\nx 1 2 3 4 5 6 7 8 0.000000000000000000000000001\n",
+      "x -5 -0007 -0 4 5 6 7 8 9\nx 2147483647 -2147483648 -0007 -0 1 2 3 4 5\nx 2147483648 1 2 3 4 5 6 7 8\n",
+      "x 1 2 3 4 5 6 7 8 9\rx\r\r\nx 1 2 3 4 5 6 7 8 9",        // carriage returns, no last line feed
+      "verylongstationname 1 2 3 4 5.25 6.5 7.75 8 9 trailing ' / * junk\n",
+  };
+  struct Outcome {
+    bool more = true;
+    std::string cause, stored;
+    bool operator==(const Outcome&) const = default;
+  };
+  auto statement = [](InputChannel& in, int shape) {
+    FixedText<7> station;
+    std::array<std::int32_t, 4> ints{kUnset, kUnset, kUnset, kUnset};
+    std::array<float, 6> reals{};
+    Outcome out;
+    out.cause = cause_of([&] {
+      switch (shape) {
+        case 0:  // a climate record
+          out.more = read_list_or_end(in, {station, ints[0], ints[1], ints[2], ints[3], reals[0], reals[1], reals[2],
+                                           reals[3], reals[4]});
+          break;
+        case 1:  // a row of the wide working file
+          out.more = read_list_or_end(in, {std::span<std::int32_t>(ints), std::span<float>(reals).first(2)});
+          break;
+        default:  // a row of the narrow working file
+          out.more = read_list_or_end(in, {std::span<std::int32_t>(ints).first(3), ints[3], reals[0]});
+          break;
+      }
+    });
+    out.stored = std::string(station.span().data(), station.span().size());
+    for (const std::int32_t i : ints) out.stored += std::to_string(i) + " ";
+    for (const float r : reals) out.stored += std::to_string(bits(r)) + " ";
+    return out;
+  };
+  ReadObserver observer;
+  std::size_t statements = 0;
+  for (const std::string& content : contents) {
+    for (int shape = 0; shape < 3; ++shape) {
+      ScratchDir dir;
+      auto plain = dir.input(content);
+      auto full = dir.input(content);
+      full->observe(&observer);
+      for (int n = 0; n < 10; ++n) {
+        ++statements;
+        const Outcome a = statement(*plain, shape);
+        const Outcome b = statement(*full, shape);
+        ASSERT_EQ(a, b) << content << " shape " << shape << " statement " << n << ": " << a.stored << " / "
+                        << b.stored << " / " << a.cause << " / " << b.cause;
+        if (!a.more || !a.cause.empty()) break;
+      }
+    }
+  }
+  EXPECT_GT(statements, 55u);
 }
 
 TEST(ListRead, EmptyValuesLeaveTheirDestinations) {

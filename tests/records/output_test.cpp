@@ -87,6 +87,36 @@ TEST(OutputChannel, DeliversEveryRecordInOrder) {
   EXPECT_EQ(out, expected);
 }
 
+// Records every put's size; its block is the one given.
+class BlockSink : public ByteSink {
+ public:
+  BlockSink(std::vector<std::size_t>& puts, std::size_t block) : puts_(puts), block_(block) {}
+  bool put(std::string_view bytes, std::string&) override {
+    puts_.push_back(bytes.size());
+    return true;
+  }
+  std::size_t block_size() const override { return block_; }
+
+ private:
+  std::vector<std::size_t>& puts_;
+  std::size_t block_;
+};
+
+TEST(OutputChannel, HandsOverBlocksOfItsSinksSize) {
+  for (const std::size_t block : {ByteSink::kDefaultBlock, ByteSink::kFileScreenBlock}) {
+    std::vector<std::size_t> puts;
+    OutputChannel channel(6, "screen", std::make_unique<BlockSink>(puts, block));
+    const std::string line(150, 'x');
+    for (int k = 0; k < 30000; ++k) channel.write_pieces({line});  // 4.6 MB of records
+    channel.flush();
+    ASSERT_GT(puts.size(), 2u);
+    for (std::size_t i = 0; i + 1 < puts.size(); ++i) {
+      EXPECT_GE(puts[i], block) << block;
+      EXPECT_LT(puts[i], block + 152) << block;
+    }
+  }
+}
+
 TEST(OutputChannel, RefusesItemsThatDoNotMatchTheDescriptor) {
   std::string out;
   OutputChannel channel(10, "capture", std::make_unique<StringSink>(out));

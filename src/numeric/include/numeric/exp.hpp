@@ -17,4 +17,11 @@ namespace laifit::numeric {
 // denormal-operand flag as any operand would. Assumes round-to-nearest.
 double exp_cr(double x);
 
+// store(exp_cr(x)), the float laifit keeps of e^x: the same result and the same flags (those of exp_cr
+// and those of the store, denormal operand included) for every float argument x. Most arguments take a
+// short path whose double lies far from a float rounding boundary, so that it rounds to the same float
+// as the correctly rounded double; the others go through exp_cr. Checked for every float argument by
+// proofs/numeric_proof.cpp.
+float exp_cr_stored(double x);
+
 }  // namespace laifit::numeric

@@ -8,6 +8,9 @@ namespace laifit::numeric::detail {
 // rounding, or x is a special case).
 bool exp_fast_path_decides(double x);
 
+// True when exp_cr_stored(x) is decided by its short path, without exp_cr.
+bool exp_stored_short_path_decides(double x);
+
 // The same for acos_cr(x).
 bool acos_fast_path_decides(double x);
 

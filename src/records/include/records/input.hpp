@@ -6,8 +6,10 @@
 // fixed buffer, so a record of any length costs no memory beyond it.
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/files.hpp"
 
@@ -39,6 +41,16 @@ class InputChannel {
   void advance() { ++pos_; }
   // Skips the rest of the current record and its terminator.
   void finish_record();
+  // The rest of the current record, its terminator excluded, when all of it is already buffered; empty
+  // data (a null pointer) otherwise. For a reader that takes a whole record at once, then finishes it.
+  std::string_view buffered_record() const {
+    const char* start = buf_.get() + pos_;
+    const void* lf = in_record_ ? std::memchr(start, '\n', end_ - pos_) : nullptr;
+    if (lf == nullptr) return {};
+    std::size_t n = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+    if (n > 0 && start[n - 1] == '\r') --n;
+    return {start, n};
+  }
   // Goes back to the start of the record begun last, so that it is read again.
   void step_back();
 

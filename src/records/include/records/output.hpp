@@ -24,6 +24,14 @@ class ByteSink {
   virtual ~ByteSink() = default;
   // Delivers all of bytes; on failure returns false and says why in error.
   virtual bool put(std::string_view bytes, std::string& error) = 0;
+  // How many bytes a channel collects before it hands them over in one put.
+  virtual std::size_t block_size() const { return kDefaultBlock; }
+
+  static constexpr std::size_t kDefaultBlock = 1 << 16;
+  // For a screen that is a regular file, where fewer, larger writes cost less. 256 KiB measured best on
+  // f21's 14.4 MB screen: 1 MiB blocks cost more CPU than 64 KiB ones (the block no longer stays in the
+  // cache between being filled and being copied to the file, and its pages fault in at the first fill).
+  static constexpr std::size_t kFileScreenBlock = 1 << 18;
 };
 
 // Appends to a string: a captured screen in tests.
@@ -56,12 +64,15 @@ class NullSink : public ByteSink {
 // opened and never written keeps its contents.
 class FileSink : public ByteSink {
  public:
-  FileSink(platform::File file, bool cut_on_first_write) : file_(std::move(file)), cut_(cut_on_first_write) {}
+  FileSink(platform::File file, bool cut_on_first_write, std::size_t block = kDefaultBlock)
+      : file_(std::move(file)), cut_(cut_on_first_write), block_(block) {}
   bool put(std::string_view bytes, std::string& error) override;
+  std::size_t block_size() const override { return block_; }
 
  private:
   platform::File file_;
   bool cut_;
+  std::size_t block_;
 };
 
 // Holds every byte in memory until it is given its destination, then hands the held bytes over and
@@ -110,7 +121,7 @@ class OutputChannel {
     out[0] = '\r';
     out[1] = '\n';
     buffer_.advance(size);
-    if (buffer_.size() >= kFlushThreshold) flush(where);
+    if (buffer_.size() >= flush_threshold_) flush(where);
   }
 
   // Hands everything buffered to the sink; a refusal ends the run.
@@ -121,14 +132,13 @@ class OutputChannel {
   std::size_t bytes_written() const { return written_; }
 
  private:
-  // Records are collected until this much is buffered, then handed over in one system call.
-  static constexpr std::size_t kFlushThreshold = 1 << 16;
-
   void end_record(Where where);
 
   int unit_;
   std::string name_;
   std::unique_ptr<ByteSink> sink_;
+  // Records are collected until this much is buffered (the sink's block), then handed over in one put.
+  std::size_t flush_threshold_;
   TextBuffer buffer_;
   std::size_t written_ = 0;
 };
