@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "inspect/cause.hpp"
 #include "inspect/text.hpp"
 #include "state/units_of_run.hpp"
 
@@ -27,42 +28,33 @@ void check_reads(const Gathered& g, Findings& f) {
     for (const LoggedStatement* s : g.log.of(unit, name)) {
       if (!s->ended && !s->values.empty() && s->values.back().record > s->values.front().record) {
         const LoggedValue& v = s->values.back();
-        f.warn("climate-short-line", name + " line " + std::to_string(s->values.front().record),
-               "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
-                   std::to_string(v.record) + ", where " + shown(v.text) +
-                   " is not a number, and stops (exit status 2).",
-               "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
-        f.explain_stop();
+        f.add("climate-short-line", name + " line " + std::to_string(s->values.front().record),
+              "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
+                  std::to_string(v.record) + ", where " + shown(v.text) + " is not a number.");
         return;
       }
       if (!s->ended && !s->values.empty()) {
         const LoggedValue& v = s->values.back();
         const std::size_t item = static_cast<std::size_t>(std::max(1, v.item) - 1) % kValueNames.size();
         std::string what = "value " + std::to_string(item + 1) + " (" + kValueNames[item] + ") is " + shown(v.text) +
-                           ", not " + (v.kind == ReadValue::Kind::integer ? "a whole number" : "a number") +
-                           ": laifit stops (exit status 2).";
+                           ", not " + (v.kind == ReadValue::Kind::integer ? "a whole number" : "a number") + ".";
         if (v.record == 1 && item <= 1) what += " A climate file has no header line.";
-        f.warn("climate-not-a-number", name + " line " + std::to_string(v.record), what,
-               "each line: station year month day day-of-year tn tx rg etp rr, numbers only");
-        f.explain_stop();
+        f.add("climate-not-a-number", name + " line " + std::to_string(v.record), what);
         return;
       }
       if (!short_seen && s->ended && !s->end_of_file && !s->values.empty() &&
           s->values.back().record > s->values.front().record) {
         short_seen = true;
         const std::int64_t line = s->values.front().record;
-        f.warn("climate-short-line", name + " line " + std::to_string(line),
-               "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
-                   std::to_string(s->values.back().record) + ", and reads every later line out of step.",
-               "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
+        f.add("climate-line-shift", name + " line " + std::to_string(line),
+              "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
+                  std::to_string(s->values.back().record) + ", and reads every later line out of step.");
       }
     }
   }
-  if (g.details.failure && g.details.failure->cause == "File already opened in another unit") {
-    f.warn("same-climate-file", "param.soj lines 1 and 2",
-           "name the same climate file for both years: laifit cannot open it twice and stops (exit status 2).",
-           "name the following year's climate file on line 2, or set line 6 to 1 for a crop within one year");
-    f.explain_stop();
+  if (g.details.failure && cause_kind(*g.details.failure) == CauseKind::already_open) {
+    f.add("same-climate-file", "param.soj lines 1 and 2",
+          "name the same climate file for both years: laifit cannot open it twice.");
   }
 }
 
@@ -88,7 +80,7 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
     const std::string years = file.first_year == file.last_year
                                   ? std::to_string(file.first_year)
                                   : std::to_string(file.first_year) + " to " + std::to_string(file.last_year);
-    f.warn("climate-year",
+    f.add("climate-year",
            file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)"
                                                      : " (the climate file of the following year)"),
            "holds the year " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
@@ -97,7 +89,7 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
                "): laifit matches days by their number in the year only, so every observation gets the thermal "
                "time of the same day in " +
                years + ".",
-           "name the climate file of " + std::to_string(expected) + " in param.soj");
+           "the file of " + std::to_string(expected));
   }
 }
 
@@ -110,29 +102,27 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
   const std::int32_t nbjansemis = d.nbjansemis > 0 ? d.nbjansemis : 365;
   if (icodclim == 1 && (last_point > nbjansemis || lai.jlevee > nbjansemis)) {
     const Date end = date_of_day(d.ansemis, std::max(last_point, lai.jlevee));
-    f.warn("one-climate-year", "param.soj line 6 (the climate-year code)",
+    f.add("one-climate-year", "param.soj line 6 (the climate-year code)",
            "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
                std::to_string(std::max(last_point, lai.jlevee)) + ", " + dmy(end) + "): laifit reads only " +
                file_name(g, unit::kClimate1) + ", so the days of " + std::to_string(next_year(d.ansemis)) +
                " get thermal time 0.",
-           "set line 6 to 2 and name the climate file of " + std::to_string(next_year(d.ansemis)) + " on line 2");
+           "the climate file of " + std::to_string(next_year(d.ansemis)));
   }
   if (c.last_day == 0) {
-    f.warn("no-climate-days", "the climate data",
+    f.add("no-climate-days", "the climate data",
            "have no day from emergence (day " + std::to_string(lai.jlevee) + ", " +
                dmy(date_of_day(d.ansemis, lai.jlevee)) +
-               ") on: every thermal time is 0, and the estimator fits the curve at a single time.",
-           "give climate data that cover the season from emergence to the last observation");
+               ") on: every thermal time is 0, and the estimator fits the curve at a single time.");
     return;
   }
   const auto early = points_where(g, t, [&](std::int32_t day) { return day < lai.jlevee; });
   if (!early.empty()) {
-    f.warn("before-emergence", t.name + " " + line_list(early),
+    f.add("before-emergence", t.name + " " + line_list(early),
            "an LAI value dated before emergence (day " + std::to_string(lai.jlevee) + ", " +
                dmy(date_of_day(d.ansemis, lai.jlevee)) +
                "): laifit keeps it as an observation point after the emergence point, out of the order of the "
-               "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.",
-           "mark the observations before emergence as missing (-999.99), or correct the emergence date");
+               "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.");
   }
   const auto after = points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day > c.last_day; });
   const auto before =
@@ -144,10 +134,9 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
                            dmy(date_of_day(d.ansemis, c.last_day)) + ")";
   auto warn = [&](const std::vector<std::int64_t>& lines, const std::string& why) {
     if (lines.empty()) return;
-    f.warn("zero-thermal-time", t.name + " " + line_list(lines),
+    f.add("zero-thermal-time", t.name + " " + line_list(lines),
            count_of(lines.size(), "observation gets", "observations get") + " thermal time 0, " + why + "; " + span +
-               ". The fit takes them as observed at emergence.",
-           "give climate data that cover every observation day");
+               ". The fit takes them as observed at emergence.");
   };
   warn(after, "after the end of the climate data");
   warn(before, "before the first day of the climate data");
@@ -192,23 +181,21 @@ void check_days(const Gathered& g, Findings& f) {
       if (k < 3) what += (k > 0 ? "; " : "") + problems[k].text;
     }
     if (problems.size() > 3) what += "; and so on";
-    f.warn("climate-days", problem_file + " " + line_list(lines),
+    f.add("climate-days", problem_file + " " + line_list(lines),
            "the days do not follow each other: " + what +
                ". A repeated or backward day overwrites the thermal time of that day with the running sum, and a "
-               "missing day has thermal time 0.",
-           "give one line per day, in order, with no day missing");
+               "missing day has thermal time 0.");
   }
   // With two climate years, the second file's days follow the first file's last day.
   const bool second_read = std::any_of(d.fit.climate.begin(), d.fit.climate.end(),
                                        [](const ClimateRecord& r) { return r.unit == unit::kClimate2; });
   if (second_read && last_of_first != nullptr && d.has_rows && last_of_first->jour != d.nbjansemis) {
-    f.warn("climate-year-length", file_name(g, unit::kClimate1),
+    f.add("climate-year-length", file_name(g, unit::kClimate1),
            "ends on day " + std::to_string(last_of_first->jour) + ", but laifit counts " +
                std::to_string(d.nbjansemis) + " days in " + std::to_string(d.ansemis) +
                ": the days of the second climate file are numbered from day " +
                std::to_string(std::int64_t{last_of_first->jour} + 1) + ", out of step with the observations of " +
-               std::to_string(next_year(d.ansemis)) + ".",
-           "give the first climate file every day of the sowing year, to 31 December");
+               std::to_string(next_year(d.ansemis)) + ".");
   }
 }
 
@@ -223,11 +210,10 @@ void check_base(const Gathered& g, Findings& f) {
     warmest = std::max(warmest, r.tm);
   }
   if (!any) return;
-  f.warn("base-not-reached", "param.soj line 7 (the base temperature)",
+  f.add("base-not-reached", "param.soj line 7 (the base temperature)",
          "no day from emergence on has a mean temperature above the base temperature " + shortest(d.state.param.base) +
              " °C (the warmest daily mean is " + shortest(warmest) +
-             " °C): the thermal time stays 0, and the fit has no time axis.",
-         "check the base temperature (a few degrees Celsius for most crops) and the climate file's tn and tx");
+             " °C): the thermal time stays 0, and the fit has no time axis.");
 }
 
 }  // namespace
@@ -272,6 +258,7 @@ void check_climate(const Gathered& g, const ClimateView& c, const TableView& t, 
   check_coverage(g, c, t, f);
   check_days(g, f);
   check_base(g, f);
+  check_temperatures(g, f);
 }
 
 }  // namespace laifit::inspect

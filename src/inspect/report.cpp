@@ -34,7 +34,7 @@ std::string findings_block(const Findings& f, Severity severity, const char* tit
   for (const Finding& x : f.all()) {
     if (x.severity != severity) continue;
     const std::string number = std::to_string(++k) + ". ";
-    out += wrap(x.where + ": " + x.what, kLineWidth, "  " + number, std::string(2 + number.size(), ' '));
+    out += wrap(x.title + ". " + x.where + ": " + x.what, kLineWidth, "  " + number, std::string(2 + number.size(), ' '));
     if (!x.fix.empty())
       out += wrap("Fix: " + x.fix, kLineWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
   }
@@ -97,6 +97,70 @@ std::string folder_block(const ReportParts& p) {
   return out;
 }
 
+std::string parameters_block(const FitView& fit) {
+  std::string out;
+  for (std::size_t k = 0; k < 5; ++k) {
+    std::string text = shortest(fit.used[k]);
+    if (fit.estimated[k]) {
+      text = pad(text, 14) + "estimated from " + shortest(fit.start[k]);
+      if (fit.limits[k]) {
+        text += "; limits " + significant((*fit.limits[k])[0], 5) + " to " + significant((*fit.limits[k])[1], 5);
+      }
+    } else {
+      text = pad(text, 14) + "held";
+    }
+    out += item(cat("p", std::to_string(k + 1)), text);
+  }
+  const EstimatorView& e = fit.estimator;
+  std::string sums = "sum of squares " + significant(e.sum_of_squares, 6);
+  if (e.residual_variance) {
+    sums += ", residual variance " + significant(*e.residual_variance, 6) + " with " +
+            count_of(static_cast<std::size_t>(e.degrees_of_freedom), "degree of freedom", "degrees of freedom");
+  }
+  return out + item("residuals", sums);
+}
+
+std::string points_block(const FitView& fit) {
+  if (fit.points.empty()) return "";
+  std::string out = "\n  " + right("line", 6) + right("day", 6) + "  " + pad("date", 10) + right("thermal time", 14) +
+                    right("observed", 10) + right("fitted", 10) + right("residual", 10) + "\n";
+  for (const FitPoint& pt : fit.points) {
+    std::string row = "  " + right(pt.line > 0 ? std::to_string(pt.line) : "-", 6) + right(std::to_string(pt.day), 6) +
+                      "  " + pad(dmy(pt.date), 10) + right(fixed(pt.thermal_time, 1), 14) +
+                      right(fixed(pt.observed, 3), 10) + right(fixed(pt.fitted, 3), 10) +
+                      right(cat(pt.residual >= 0 ? "+" : "", fixed(pt.residual, 3)), 10);
+    if (pt.line == 0) row += "   emergence, added";
+    out += row + "\n";
+  }
+  std::string stats = "RMSE " + significant(fit.rmse, 4) + ", bias " + significant(fit.bias, 3);
+  if (fit.r2) stats += ", R² " + fixed(*fit.r2, 4);
+  stats += " over " + count_of(fit.points.size(), "point", "points") + " (residual = fitted - observed)";
+  return out + "\n" + item("agreement", stats);
+}
+
+std::string series_block(const FitView& fit) {
+  if (fit.series.empty()) return "";
+  const SeriesDay& a = fit.series.front();
+  const SeriesDay& b = fit.series.back();
+  std::string text = "day " + std::to_string(a.day) + " (" + dmy(date_of_day(fit.sowing_year, a.day)) + ") to day " +
+                     std::to_string(b.day) + " (" + dmy(date_of_day(fit.sowing_year, b.day)) + "), " +
+                     count_of(fit.series.size(), "day", "days") + ": ";
+  switch (fit.end) {
+    case FitView::End::back_to_zero:
+      text += "it ends where the curve comes back to zero";
+      break;
+    case FitView::End::climate_end:
+      text += "it ends with the climate data (thermal time " + fixed(b.thermal_time, 1) + ")";
+      break;
+    case FitView::End::day_table:
+      text += "it ends on day " + std::to_string(kDayTable) + ", the end of laifit's day table";
+      break;
+    case FitView::End::none:
+      break;
+  }
+  return item("LAI series", text);
+}
+
 std::string fit_block(const ReportParts& p) {
   const Gathered& g = p.gathered;
   const FitView& fit = p.fit;
@@ -114,63 +178,8 @@ std::string fit_block(const ReportParts& p) {
                (o.state == OutputState::State::matches ? " matches it" : " is stale (see the warnings)");
   }
   out += item("folder's outputs", outputs.empty() ? "none yet (laifit has not run in the folder)" : outputs);
-  out += item("estimator", exit_words(fit));
-  for (std::size_t k = 0; k < 5; ++k) {
-    std::string text = shortest(fit.used[k]);
-    if (fit.estimated[k]) {
-      text = pad(text, 14) + "estimated from " + shortest(fit.start[k]);
-      if (fit.limits[k]) {
-        text += "; limits " + significant((*fit.limits[k])[0], 5) + " to " + significant((*fit.limits[k])[1], 5);
-      }
-    } else {
-      text = pad(text, 14) + "held";
-    }
-    out += item(cat("p", std::to_string(k + 1)), text);
-  }
-  std::string sums = "sum of squares " + significant(fit.sumc, 6);
-  if (fit.variance) {
-    sums += ", residual variance " + significant(*fit.variance, 6) + " with " +
-            count_of(static_cast<std::size_t>(fit.idf), "degree of freedom", "degrees of freedom");
-  }
-  out += item("residuals", sums);
-  if (!fit.points.empty()) {
-    out += "\n  " + right("line", 6) + right("day", 6) + "  " + pad("date", 10) + right("thermal time", 14) +
-           right("observed", 10) + right("fitted", 10) + right("residual", 10) + "\n";
-    for (const FitPoint& pt : fit.points) {
-      std::string row =
-          "  " + right(pt.line > 0 ? std::to_string(pt.line) : "-", 6) + right(std::to_string(pt.day), 6) + "  " +
-          pad(dmy(pt.date), 10) + right(fixed(pt.thermal_time, 1), 14) + right(fixed(pt.observed, 3), 10) +
-          right(fixed(pt.fitted, 3), 10) + right(cat(pt.residual >= 0 ? "+" : "", fixed(pt.residual, 3)), 10);
-      if (pt.line == 0) row += "   emergence, added";
-      out += row + "\n";
-    }
-    std::string stats = "RMSE " + significant(fit.rmse, 4) + ", bias " + significant(fit.bias, 3);
-    if (fit.r2) stats += ", R² " + fixed(*fit.r2, 4);
-    stats += " over " + count_of(fit.points.size(), "point", "points") + " (residual = fitted - observed)";
-    out += "\n" + item("agreement", stats);
-  }
-  if (!fit.series.empty()) {
-    const SeriesDay& a = fit.series.front();
-    const SeriesDay& b = fit.series.back();
-    std::string text = "day " + std::to_string(a.day) + " (" + dmy(date_of_day(fit.sowing_year, a.day)) + ") to day " +
-                       std::to_string(b.day) + " (" + dmy(date_of_day(fit.sowing_year, b.day)) + "), " +
-                       count_of(fit.series.size(), "day", "days") + ": ";
-    switch (fit.end) {
-      case FitView::End::back_to_zero:
-        text += "it ends where the curve comes back to zero";
-        break;
-      case FitView::End::climate_end:
-        text += "it ends with the climate data (thermal time " + fixed(b.thermal_time, 1) + ")";
-        break;
-      case FitView::End::day_table:
-        text += "it ends on day 800, the end of laifit's day table";
-        break;
-      case FitView::End::none:
-        break;
-    }
-    out += item("LAI series", text);
-  }
-  return out;
+  out += item("estimator", exit_words(fit.estimator));
+  return out + parameters_block(fit) + points_block(fit) + series_block(fit);
 }
 
 }  // namespace

@@ -40,4 +40,8 @@ std::int64_t point_line(const Gathered& g, const TableView& table, std::size_t i
 // temperature that no day reaches.
 void check_climate(const Gathered& g, const ClimateView& climate, const TableView& table, Findings& findings);
 
+// The temperatures laifit takes: missing-value codes, values no field has, a season in degrees Fahrenheit
+// or in tenths of a degree, decimal commas, maximum below minimum.
+void check_temperatures(const Gathered& g, Findings& findings);
+
 }  // namespace laifit::inspect
