@@ -235,7 +235,7 @@ ClimateView climate_view(const Gathered& g) {
       file.last_year = std::max(file.last_year, r.an);
       file.last_jour = r.jour;
       ++file.records;
-      if (r.accumulated && r.day >= 1 && r.day <= kDayTable) {
+      if (r.accumulated && in_day_table(r.day)) {
         c.accumulated[static_cast<std::size_t>(r.day)] = true;
         if (c.first_day == 0 || r.day < c.first_day) c.first_day = r.day;
         c.last_day = std::max(c.last_day, r.day);

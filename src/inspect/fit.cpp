@@ -157,7 +157,7 @@ void take_series(const RunDetails& d, FitView& v) {
   const Lai& lai = d.state.lai;
   for (std::size_t k = 0; k < lai.nl2.size() && lai.nl2[k] != 0; ++k) {
     const std::int32_t day = lai.nl2[k];
-    const float t = day >= 1 && day <= kDayTable ? d.fit.som[static_cast<std::size_t>(day - 1)] : 0.0f;
+    const float t = in_day_table(day) ? d.fit.som[static_cast<std::size_t>(day - 1)] : 0.0f;
     v.series.push_back(SeriesDay{day, lai.xinfl2[k], t});
   }
   if (v.series.empty()) return;

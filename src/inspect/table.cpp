@@ -366,7 +366,7 @@ void check_failed_row(const TableView& t, Findings& f) {
   const std::string written =
       cell >= 0 && static_cast<std::size_t>(cell) < cells.size() ? cells[static_cast<std::size_t>(cell)].text : bad.text;
   f.add("not-a-number", t.name + " line " + std::to_string(bad.record) + ", " + t.column(cell),
-        shown(written) + " is not " + (date ? "a whole number" : "a number") + ": laifit stops reading the table here.",
+        shown(written) + " is not " + (date ? "a whole number" : "a number") + ", and laifit reads the table no further.",
         date ? "the date columns are whole numbers" : "");
 }
 

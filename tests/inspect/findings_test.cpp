@@ -192,7 +192,7 @@ const Case kCases[] = {
     {"a quoted name before lai(n)", "not-a-number", [](Files& f) { table_line(f, 5, "2011;5;16;136;'plot 1';26;0.23;0.40"); },
      "not-a-number", Severity::warning, "obs2011.csv line 5, column densite", "\"'plot 1'\" is not a number"},
     {"NA as lai(n)", "not-a-number", [](Files& f) { table_line(f, 5, "2011;5;16;136;250;26;NA;0.40"); }, "not-a-number",
-     Severity::warning, "obs2011.csv line 5, column lai(n)", "laifit stops reading the table here"},
+     Severity::warning, "obs2011.csv line 5, column lai(n)", "laifit reads the table no further"},
     {"a slash before lai(n)", "slash", [](Files& f) { table_line(f, 5, "2011;5;16;136;25/05;26;0.23;0.40"); }, "slash",
      Severity::warning, "obs2011.csv line 5",
      "column densite holds \"25/05\", so laifit stops reading the row there and its lai(n) keeps the value of the "
