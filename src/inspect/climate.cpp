@@ -70,6 +70,14 @@ std::vector<std::int64_t> points_where(const Gathered& g, const TableView& t, Te
   return lines;
 }
 
+// The first record of a climate file whose year column is not the year the run takes the file for.
+const ClimateRecord* first_of_other_year(const RunDetails& d, int unit, std::int64_t expected) {
+  for (const ClimateRecord& r : d.fit.climate) {
+    if (r.unit == unit && r.an != expected) return &r;
+  }
+  return nullptr;
+}
+
 void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
   const RunDetails& d = g.details;
   if (!d.has_rows) return;
@@ -77,6 +85,7 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
     if (file.records == 0) continue;
     const std::int64_t expected = file.unit == unit::kClimate1 ? d.ansemis : next_year(d.ansemis);
     if (file.first_year == expected && file.last_year == expected) continue;
+    const ClimateRecord* other = first_of_other_year(d, file.unit, expected);
     const std::string years = file.first_year == file.last_year
                                   ? std::to_string(file.first_year)
                                   : std::to_string(file.first_year) + " to " + std::to_string(file.last_year);
@@ -88,7 +97,8 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
                                              : "the year after the sowing year") +
                "): laifit matches days by their number in the year only, so every observation gets the thermal "
                "time of the same day in " +
-               years + ".",
+               years + " (line " + std::to_string(other->record) + " is the first of another year: its year column holds " +
+               std::to_string(other->an) + ").",
            "the file of " + std::to_string(expected));
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 
 #include "driver/njan.hpp"
 #include "inspect/cause.hpp"
@@ -133,9 +134,10 @@ void check_names(const Gathered& g, const RunDescription& rd, Findings& f) {
 // What the bytes at the start of a file say it is, when it is no text laifit can read: "UTF-16" (a
 // byte-order mark, or NUL bytes between the characters) or "zip" (a spreadsheet workbook); "" else.
 std::string binary_kind(const fs::path& path) {
-  const auto bytes = file_bytes(path);
-  if (!bytes) return "";
-  const std::string_view head = std::string_view(*bytes).substr(0, 64);
+  std::ifstream in(path, std::ios::binary);
+  char buf[64];
+  in.read(buf, sizeof buf);
+  const std::string_view head(buf, static_cast<std::size_t>(in.gcount()));
   if (head.starts_with("PK\x03\x04")) return "zip";
   if (head.starts_with("\xFF\xFE") || head.starts_with("\xFE\xFF")) return "UTF-16";
   std::size_t nuls = 0;

@@ -386,6 +386,9 @@ const Case kCases[] = {
      "climate-tenths", Severity::warning, "beauce.2011", "tenths of a degree"},
     {"a decimal comma in a climate line", "climate-decimal-comma", [](Files& f) { climate_line(f, 150, "beauce 2011  5 30 150  11,8  25.5  15.6  2.0   0.0"); },
      "climate-decimal-comma", Severity::warning, "beauce.2011 line 150", "\"11,8\""},
+    {"a climate line of another year", "climate-year",
+     [](Files& f) { climate_line(f, 150, "beauce 2010  5 30 150  11.8  25.5  15.6  2.0   0.0"); }, "climate-year",
+     Severity::warning, "beauce.2011", "line 150 is the first of another year: its year column holds 2010"},
     {"tn and tx swapped", "climate-max-below-min", [](Files& f) { climate_temperatures(f, [](double c) { return c; }, 1, true); },
      "climate-max-below-min", Severity::note, "beauce.2011", "tx is below tn"},
     // Files that are not what their name says, and names that almost match.
