@@ -62,10 +62,10 @@ void check_reads(const Gathered& g, Findings& f) {
 template <class Test>
 std::vector<std::int64_t> points_where(const Gathered& g, const TableView& t, Test test) {
   std::vector<std::int64_t> lines;
-  const Lai& lai = g.details.state.lai;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(lai.nobs); ++i) {
-    if (lai.nl[i] == lai.jlevee) continue;  // the emergence point: thermal time 0 is its origin anyway
-    if (test(lai.nl[i])) lines.push_back(point_line(g, t, i));
+  const RunInputs in = run_inputs(g.details);
+  for (const RunPoint& p : in.points) {
+    if (p.day == in.emergence_day) continue;  // the emergence point: thermal time 0 is its origin anyway
+    if (test(p.day)) lines.push_back(point_line(t, p));
   }
   return lines;
 }
@@ -105,38 +105,38 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
 
 void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t, Findings& f) {
   const RunDetails& d = g.details;
-  const Lai& lai = d.state.lai;
   if (!d.fit.fitted) return;
-  const std::int32_t icodclim = d.state.temps.icodclim;
-  const std::int32_t last_point = lai.nobs > 0 ? *std::max_element(lai.nl.begin(), lai.nl.begin() + lai.nobs) : 0;
+  const RunInputs in = run_inputs(d);
+  const std::int32_t emergence = in.emergence_day;
+  const std::int32_t last_point = in.last_point_day();
   const std::int32_t nbjansemis = d.nbjansemis > 0 ? d.nbjansemis : 365;
-  if (icodclim == 1 && (last_point > nbjansemis || lai.jlevee > nbjansemis)) {
-    const Date end = date_of_day(d.ansemis, std::max(last_point, lai.jlevee));
+  if (in.climate_years == 1 && (last_point > nbjansemis || emergence > nbjansemis)) {
+    const Date end = date_of_day(d.ansemis, std::max(last_point, emergence));
     f.add("one-climate-year", "param.soj line 6 (the climate-year code)",
            "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
-               std::to_string(std::max(last_point, lai.jlevee)) + ", " + dmy(end) + "): laifit reads only " +
+               std::to_string(std::max(last_point, emergence)) + ", " + dmy(end) + "): laifit reads only " +
                file_name(g, unit::kClimate1) + ", so the days of " + std::to_string(next_year(d.ansemis)) +
                " get thermal time 0.",
            "the climate file of " + std::to_string(next_year(d.ansemis)));
   }
   if (c.last_day == 0) {
     f.add("no-climate-days", "the climate data",
-           "have no day from emergence (day " + std::to_string(lai.jlevee) + ", " +
-               dmy(date_of_day(d.ansemis, lai.jlevee)) +
+           "have no day from emergence (day " + std::to_string(emergence) + ", " +
+               dmy(date_of_day(d.ansemis, emergence)) +
                ") on: every thermal time is 0, and the estimator fits the curve at a single time.");
     return;
   }
-  const auto early = points_where(g, t, [&](std::int32_t day) { return day < lai.jlevee; });
+  const auto early = points_where(g, t, [&](std::int32_t day) { return day < emergence; });
   if (!early.empty()) {
     f.add("before-emergence", t.name + " " + line_list(early),
-           "an LAI value dated before emergence (day " + std::to_string(lai.jlevee) + ", " +
-               dmy(date_of_day(d.ansemis, lai.jlevee)) +
+           "an LAI value dated before emergence (day " + std::to_string(emergence) + ", " +
+               dmy(date_of_day(d.ansemis, emergence)) +
                "): laifit keeps it as an observation point after the emergence point, out of the order of the "
                "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.");
   }
   const auto after = points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day > c.last_day; });
   const auto before =
-      points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day < c.first_day && day >= lai.jlevee; });
+      points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day < c.first_day && day >= emergence; });
   const auto inside =
       points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day >= c.first_day && day <= c.last_day; });
   const std::string span = "the climate data run from day " + std::to_string(c.first_day) + " (" +
@@ -221,7 +221,7 @@ void check_base(const Gathered& g, Findings& f) {
   }
   if (!any) return;
   f.add("base-not-reached", "param.soj line 7 (the base temperature)",
-         "no day from emergence on has a mean temperature above the base temperature " + shortest(d.state.param.base) +
+         "no day from emergence on has a mean temperature above the base temperature " + shortest(run_inputs(d).base_temperature) +
              " °C (the warmest daily mean is " + shortest(warmest) +
              " °C): the thermal time stays 0, and the fit has no time axis.");
 }
@@ -256,8 +256,8 @@ ClimateView climate_view(const Gathered& g) {
   return c;
 }
 
-std::int64_t point_line(const Gathered& g, const TableView& table, std::size_t i) {
-  const std::int64_t record = g.details.point_record[i];
+std::int64_t point_line(const TableView& table, const RunPoint& point) {
+  const std::int64_t record = point.row;
   if (record < 1 || static_cast<std::size_t>(record) > table.rows.size()) return 0;
   return table.rows[static_cast<std::size_t>(record - 1)].line;
 }

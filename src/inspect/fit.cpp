@@ -101,14 +101,15 @@ std::vector<OutputState> compare_outputs(const Gathered& g) {
 
 namespace {
 
-void take_parameters(const RunDetails& d, FitView& v) {
-  const Param& param = d.state.param;
+// The parameters as read, and as the LAI file gives them: fitted when estimated, else the curve's held
+// values.
+void take_parameters(const RunDetails& d, const RunInputs& in, FitView& v) {
   const EstimatorView& e = v.estimator;
   std::size_t packed = 0;
   for (std::size_t k = 0; k < 5; ++k) {
-    v.estimated[k] = param.icod[k] == 1;
-    v.start[k] = param.var[k];
-    v.used[k] = param.cst[k];
+    v.estimated[k] = in.switches[k] == 1;
+    v.start[k] = in.values[k];
+    v.used[k] = d.state.param.cst[k];
     if (!v.estimated[k]) continue;
     if (packed < e.estimates.size()) v.used[k] = e.estimates[packed];
     if (packed < e.lower_limits.size() && packed < e.upper_limits.size()) {
@@ -119,26 +120,25 @@ void take_parameters(const RunDetails& d, FitView& v) {
 }
 
 // Every observation point against the curve function that writes the LAI file, and the agreement.
-void take_points(const Gathered& g, const TableView& table, FitView& v) {
-  const RunDetails& d = g.details;
-  const RunState& s = d.state;
-  const CurveCoding coding{s.param.icomb, s.param.cst};
-  const CurveFunction curve = curve_function(s.param.nbpar);
+void take_points(const RunDetails& d, const RunInputs& in, const TableView& table, FitView& v) {
+  const Param& param = d.state.param;  // the curve's coding, as the LAI file's writing uses it
+  const CurveCoding coding{param.icomb, param.cst};
+  const CurveFunction curve = curve_function(param.nbpar);
   const std::span<const float> par(d.fit.par);
   auto at = [&](float t) {
-    return curve == nullptr ? lai_curve(s.param.cst, t) : curve(par, static_cast<std::int32_t>(par.size()), t, coding);
+    return curve == nullptr ? lai_curve(param.cst, t) : curve(par, static_cast<std::int32_t>(par.size()), t, coding);
   };
-  const std::size_t n = static_cast<std::size_t>(std::max(0, s.lai.nobs));
+  const std::size_t n = in.points.size();
   double sum = 0.0, sum2 = 0.0, mean = 0.0, total = 0.0;
-  for (std::size_t i = 0; i < n; ++i) mean += s.lai.xinfl[i];
+  for (const RunPoint& rp : in.points) mean += rp.observed;
   if (n > 0) mean /= static_cast<double>(n);
-  for (std::size_t i = 0; i < n; ++i) {
+  for (const RunPoint& rp : in.points) {
     FitPoint p;
-    p.line = point_line(g, table, i);
-    p.day = s.lai.nl[i];
-    p.date = date_of_day(d.ansemis, p.day);
-    p.thermal_time = s.x.stemp[i];
-    p.observed = s.lai.xinfl[i];
+    p.line = point_line(table, rp);
+    p.day = rp.day;
+    p.date = date_of_day(in.sowing_year, p.day);
+    p.thermal_time = rp.thermal_time;
+    p.observed = rp.observed;
     p.fitted = at(p.thermal_time);
     p.residual = static_cast<float>(double{p.fitted} - double{p.observed});
     sum += p.residual;
@@ -182,8 +182,9 @@ FitView fit_view(const Gathered& g, const TableView& table) {
   v.estimator = estimator_view(d);
   v.nbpar = d.state.param.nbpar;
   v.somi = d.fit.somi;
-  take_parameters(d, v);
-  take_points(g, table, v);
+  const RunInputs in = run_inputs(d);
+  take_parameters(d, in, v);
+  take_points(d, in, table, v);
   take_series(d, v);
   return v;
 }
@@ -221,10 +222,10 @@ namespace {
 const std::string kWhere = "the fit";
 
 void check_no_fit(const Gathered& g, Findings& f) {
-  const RunDetails& d = g.details;
-  if (d.has_rows && d.state.lev.anlevee != d.ansemis && d.state.lev.anlevee != next_year(d.ansemis)) return;
-  const std::int32_t nobs = d.state.lai.nobs;
-  const bool none = nobs == 0 || (nobs == 1 && d.point_record[0] == 0);
+  const RunInputs in = run_inputs(g.details);
+  if (in.has_rows && in.emergence_year != in.sowing_year && in.emergence_year != next_year(in.sowing_year)) return;
+  const std::size_t nobs = in.points.size();
+  const bool none = nobs == 0 || (nobs == 1 && in.points[0].row == 0);
   f.add("no-fit", kWhere,
         none ? "laifit makes no fit: the observation table has no LAI value from emergence on (a negative value "
                "marks a missing one)."

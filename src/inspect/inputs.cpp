@@ -7,6 +7,7 @@
 #include "driver/njan.hpp"
 #include "inspect/cause.hpp"
 #include "inspect/names.hpp"
+#include "inspect/run_view.hpp"
 #include "inspect/text.hpp"
 #include "state/units_of_run.hpp"
 
@@ -97,7 +98,7 @@ void check_layout(const RunDescription& rd, Findings& f) {
 }
 
 void check_names(const Gathered& g, const RunDescription& rd, Findings& f) {
-  const std::int32_t icodclim = g.details.state.temps.icodclim;
+  const std::int32_t icodclim = run_inputs(g.details).climate_years;
   const bool two_years_read = rd.at(6) != nullptr && rd.at(6)->ended && icodclim != 1;
   for (int line = 1; line <= 4; ++line) {
     const LoggedStatement* s = rd.at(line);
@@ -239,14 +240,14 @@ void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
     f.add("date-layout", where,
           kDateLayout + "; it reads day " + std::to_string(day) + ", month " + std::to_string(month) + ", year " +
               std::to_string(year) + ", which is no date, and places emergence on day " +
-              std::to_string(g.details.state.lai.jlevee) + ".");
+              std::to_string(run_inputs(g.details).emergence_day) + ".");
   } else if (year < 1000) {
     f.add("date-layout", where, kDateLayout + "; it reads the year " + std::to_string(year) + ", which needs its four digits.");
   }
-  const RunDetails& d = g.details;
-  if (d.has_rows && year != d.ansemis && std::int64_t{year} != std::int64_t{d.ansemis} + 1) {
+  const RunInputs in = run_inputs(g.details);
+  if (in.has_rows && year != in.sowing_year && std::int64_t{year} != next_year(in.sowing_year)) {
     f.add("emergence-year", where,
-          "the emergence year " + std::to_string(year) + " is neither the sowing year " + std::to_string(d.ansemis) +
+          "the emergence year " + std::to_string(year) + " is neither the sowing year " + std::to_string(in.sowing_year) +
               " (the year of the first row of the observation table) nor the next: laifit writes an error line.");
   }
 }
@@ -294,7 +295,7 @@ void check_start(int k, float start, const std::string& where, Findings& f) {
 
 void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
   check_base_comma(rd, f);
-  const Param& param = g.details.state.param;
+  const RunInputs in = run_inputs(g.details);
   for (int k = 1; k <= 5; ++k) {
     const LoggedStatement* s = rd.at(7 + k);
     if (s == nullptr || s->values.size() < 2 || !s->ended) continue;
@@ -306,12 +307,12 @@ void check_numbers(const Gathered& g, const RunDescription& rd, Findings& f) {
                 ": the decimal comma ends the number.",
             with_point(value.text + s->skipped));
     }
-    const std::int32_t icod = param.icod[static_cast<std::size_t>(k - 1)];
+    const std::int32_t icod = in.switches[static_cast<std::size_t>(k - 1)];
     if (icod != 0 && icod != 1) {
       f.add("param-switch", where,
             "the switch is " + std::to_string(icod) + "; laifit accepts 1 (estimated) or 0 (held).");
     } else if (icod == 1) {
-      check_start(k, param.var[static_cast<std::size_t>(k - 1)], where, f);
+      check_start(k, in.values[static_cast<std::size_t>(k - 1)], where, f);
     }
   }
 }

@@ -41,35 +41,33 @@ std::string findings_block(const Findings& f, Severity severity, const char* tit
   return out;
 }
 
-std::string folder_block(const ReportParts& p) {
-  const Gathered& g = p.gathered;
-  const RunDetails& d = g.details;
-  const RunState& s = d.state;
-  std::string out = "Run folder\n";
-  const RunDescription rd = run_description(g);
-  const auto complete = static_cast<std::size_t>(std::count_if(
-      rd.lines.begin(), rd.lines.end(), [](const LoggedStatement* s) { return s->ended && !s->end_of_file; }));
-  out += item("run description", "param.soj, " + count_of(complete, "value line read", "value lines read") +
-                                     (complete == 12 ? "" : " of 12"));
+// The observation table and emergence, as the run read them.
+std::string observations_block(const ReportParts& p, const RunInputs& in) {
+  std::string out;
   const TableView& t = p.table;
   if (t.header_read) {
     std::string text = t.name + ": " + count_of(t.rows.size(), "row", "rows");
     if (t.collai > 0) text += "; lai(n) is column " + std::to_string(t.collai);
-    if (p.fit.fitted || s.lai.nobs > 0) {
-      text += "; " + count_of(static_cast<std::size_t>(s.lai.nobs), "observation point", "observation points");
+    if (p.fit.fitted || !in.points.empty()) {
+      text += "; " + count_of(in.points.size(), "observation point", "observation points");
     }
     out += item("observations", text);
   }
-  if (d.has_rows) {
-    const Date e = date_of_day(d.ansemis, s.lai.jlevee);
-    std::string text =
-        dmy(e) + ", day " + std::to_string(s.lai.jlevee) + " (sowing year " + std::to_string(d.ansemis) + ")";
-    if (s.lai.nobs > 0 && s.lai.nl[0] == s.lai.jlevee) {
-      text +=
-          d.point_record[0] == 0 ? "; no observation that day: laifit adds the point (emergence, LAI 0)" : "; observed";
+  if (in.has_rows) {
+    const Date e = date_of_day(in.sowing_year, in.emergence_day);
+    std::string text = dmy(e) + ", day " + std::to_string(in.emergence_day) + " (sowing year " +
+                       std::to_string(in.sowing_year) + ")";
+    if (!in.points.empty() && in.points[0].day == in.emergence_day) {
+      text += in.points[0].row == 0 ? "; no observation that day: laifit adds the point (emergence, LAI 0)" : "; observed";
     }
     out += item("emergence", text);
   }
+  return out;
+}
+
+// The climate files, the climate-year code, the base temperature and the parameters, as read.
+std::string settings_block(const ReportParts& p, const RunDescription& rd, const RunInputs& in) {
+  std::string out;
   for (const ClimateFileView& c : p.climate.files) {
     if (c.records == 0) continue;
     const std::string years = c.first_year == c.last_year
@@ -79,22 +77,33 @@ std::string folder_block(const ReportParts& p) {
                                std::to_string(c.first_jour) + " to " + std::to_string(c.last_jour));
   }
   if (rd.at(6) != nullptr && rd.at(6)->ended) {
-    out += item("climate years", s.temps.icodclim == 1 ? "1: one climate year"
-                                                       : std::to_string(s.temps.icodclim) + ": two climate years");
+    out += item("climate years", in.climate_years == 1 ? "1: one climate year"
+                                                       : std::to_string(in.climate_years) + ": two climate years");
   }
-  if (rd.at(7) != nullptr && rd.at(7)->ended) out += item("base temperature", shortest(s.param.base) + " °C");
+  if (rd.at(7) != nullptr && rd.at(7)->ended) out += item("base temperature", shortest(in.base_temperature) + " °C");
   if (rd.lines.size() >= 12 && rd.at(12)->ended) {
     std::string text;
     for (std::size_t k = 0; k < 5; ++k) {
       if (k > 0) text += ", ";
-      text += cat("p", std::to_string(k + 1), " ", shortest(s.param.var[k])) +
-              (s.param.icod[k] == 1   ? " (start)"
-               : s.param.icod[k] == 0 ? " (held)"
-                                      : " (switch " + std::to_string(s.param.icod[k]) + ")");
+      text += cat("p", std::to_string(k + 1), " ", shortest(in.values[k])) +
+              (in.switches[k] == 1   ? " (start)"
+               : in.switches[k] == 0 ? " (held)"
+                                     : " (switch " + std::to_string(in.switches[k]) + ")");
     }
     out += item("parameters", text);
   }
   return out;
+}
+
+std::string folder_block(const ReportParts& p) {
+  const RunDescription rd = run_description(p.gathered);
+  const RunInputs in = run_inputs(p.gathered.details);
+  const auto complete = static_cast<std::size_t>(std::count_if(
+      rd.lines.begin(), rd.lines.end(), [](const LoggedStatement* s) { return s->ended && !s->end_of_file; }));
+  return "Run folder\n" +
+         item("run description", "param.soj, " + count_of(complete, "value line read", "value lines read") +
+                                     (complete == 12 ? "" : " of 12")) +
+         observations_block(p, in) + settings_block(p, rd, in);
 }
 
 std::string parameters_block(const FitView& fit) {

@@ -32,8 +32,8 @@ struct ClimateFileReadings {
 
 ClimateFileReadings readings_of(const Gathered& g, int unit, const std::string& name) {
   ClimateFileReadings out{name, {}, {}};
-  const Lai& lai = g.details.state.lai;
-  const std::int32_t last = lai.nobs > 0 ? *std::max_element(lai.nl.begin(), lai.nl.begin() + lai.nobs) : 0;
+  const RunInputs in = run_inputs(g.details);
+  const std::int32_t last = in.last_point_day();
   std::map<std::int64_t, const ClimateRecord*> by_record;
   for (const ClimateRecord& r : g.details.fit.climate) {
     if (r.unit == unit && r.accumulated) by_record[r.record] = &r;
@@ -43,7 +43,7 @@ ClimateFileReadings readings_of(const Gathered& g, int unit, const std::string& 
     if (!s->ended || s->values.size() <= kTx || it == by_record.end()) continue;
     const Reading reading{s, it->second};
     out.used.push_back(reading);
-    if (reading.record->day >= lai.jlevee && reading.record->day <= last) out.season.push_back(reading);
+    if (reading.record->day >= in.emergence_day && reading.record->day <= last) out.season.push_back(reading);
   }
   return out;
 }

@@ -8,6 +8,7 @@
 
 #include "inspect/findings.hpp"
 #include "inspect/gather.hpp"
+#include "inspect/run_view.hpp"
 #include "inspect/table.hpp"
 
 namespace laifit::inspect {
@@ -32,8 +33,8 @@ struct ClimateView {
 
 ClimateView climate_view(const Gathered& g);
 
-// The table line of observation point i (from 0), or 0 for a forced emergence point.
-std::int64_t point_line(const Gathered& g, const TableView& table, std::size_t i);
+// The table line of an observation point, or 0 for a forced emergence point.
+std::int64_t point_line(const TableView& table, const RunPoint& point);
 
 // A failed or short climate record, the same file twice, years against the observations, points that get
 // thermal time 0, a two-year crop read with one climate year, repeated, backward or missing days, a base
