@@ -275,7 +275,7 @@ void check_broken(const FitView& fit, Findings& f) {
           "figures of the fit say.");
   } else if (fit.r2 && *fit.r2 < 0.0) {
     f.add("r2-negative", kWhere,
-          "R² is " + fixed(*fit.r2, 4) +
+          "R² is " + significant(*fit.r2, 4) +
               ": the fitted curve is further from the observations than their mean is, so it does not describe them.");
   }
 }
@@ -309,7 +309,8 @@ void check_trailing_zeros(const FitView& fit, const std::string& table_name, Fin
   f.add("zeros-after-end", kWhere,
         count_of(lines.size(), "zero observation", "zero observations") + " after the fitted series has ended (day " +
             std::to_string(fit.series.back().day) + "), on " + table_name + " " + line_list(lines) +
-            ": the estimator fits them as measured bare ground, which pulls the decline of the curve earlier.");
+            ": the estimator fits them as measured bare ground where the curve has already fallen below zero, so they bend "
+            "the end of the curve towards them.");
 }
 
 void check_tf(const FitView& fit, Findings& f) {
