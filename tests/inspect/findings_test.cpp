@@ -368,6 +368,14 @@ const Case kCases[] = {
      "zero-between", Severity::warning, "obs2011.csv line 12", "line 12 between lines 11 and 13"},
     {"a zero LAI among the first leaves", "", [](Files& f) { table_line(f, 4, "2011;5;7;127;250;17;0.00;0.15"); },
      "", Severity::warning, "", ""},
+    {"a zero LAI as the canopy begins", "", [](Files& f) { table_line(f, 5, "2011;5;16;136;250;26;0.00;0.40"); },
+     "", Severity::warning, "", ""},
+    {"a zero LAI before the last leaves", "zero-before-last",
+     [](Files& f) {
+       table_line(f, 18, "2011;9;10;253;250;95;0.00;2.70");
+       table_line(f, 19, "2011;9;19;262;250;95;0.30;0.00");
+     },
+     "", Severity::warning, "", ""},
     {"two zeros after the end of the curve", "limits-include-zero zeros-after-end",
      [](Files& f) { f["obs2011.csv"] = obs(f) + "2011;9;28;271;250;95;0.00;0.00\n"; }, "zeros-after-end",
      Severity::warning, "the fit", "2 zero observations after the fitted series has ended"},
