@@ -176,7 +176,7 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
   } else {
     rows.step_back();
     const std::int32_t ansemis = date[0];
-    const std::int32_t nbjansemis = ansemis % 4 == 0 ? 366 : 365;
+    const std::int32_t nbjansemis = days_in_year(ansemis);
     if (details != nullptr) {
       details->has_rows = true;
       details->ansemis = ansemis;

@@ -17,8 +17,6 @@ struct ThermalTime {
   float at(std::int32_t day) const { return som[static_cast<std::size_t>(day - 1)]; }
 };
 
-inline bool in_day_table(std::int64_t day) { return day >= 1 && day <= kDayTable; }
-
 // Days that index the table must lie in it: emergence and every observation point. Refuses the run
 // otherwise.
 void refuse_days_outside_table(const RunState& state);

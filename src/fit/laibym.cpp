@@ -10,6 +10,7 @@
 #include "lai_file.hpp"
 #include "model/curves.hpp"
 #include "model/model.hpp"
+#include "fit/run_settings.hpp"
 #include "report/haus.hpp"
 #include "state/units_of_run.hpp"
 
@@ -72,9 +73,9 @@ void laibym(RunState& state, Units& units, FitDetails* details) {
   signs[0] = 1.0f;
   for (std::int32_t k = 2; k <= npar; ++k) signs[static_cast<std::size_t>(k - 1)] = 1.0f;
   state.imphau = Imphau{&units.screen(), &report, 0};
-  const std::int32_t maxit = 50;
-  float errc = 1.0e-5f;
-  const float errp = 1.0e-5f;
+  const std::int32_t maxit = kRunEstimator.maxit;
+  float errc = kRunEstimator.errc;
+  const float errp = kRunEstimator.errp;
   const std::int32_t nprob = 1;
   std::array<float, kWork> work{};
   const CurveModel curve{param.nbpar, CurveCoding{param.icomb, param.cst},

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "inspect/cause.hpp"
 #include "inspect/text.hpp"
 #include "state/units_of_run.hpp"
 
@@ -27,42 +28,33 @@ void check_reads(const Gathered& g, Findings& f) {
     for (const LoggedStatement* s : g.log.of(unit, name)) {
       if (!s->ended && !s->values.empty() && s->values.back().record > s->values.front().record) {
         const LoggedValue& v = s->values.back();
-        f.warn("climate-short-line", name + " line " + std::to_string(s->values.front().record),
-               "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
-                   std::to_string(v.record) + ", where " + shown(v.text) +
-                   " is not a number, and stops (exit status 2).",
-               "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
-        f.explain_stop();
+        f.add("climate-short-line", name + " line " + std::to_string(s->values.front().record),
+              "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
+                  std::to_string(v.record) + ", where " + shown(v.text) + " is not a number.");
         return;
       }
       if (!s->ended && !s->values.empty()) {
         const LoggedValue& v = s->values.back();
         const std::size_t item = static_cast<std::size_t>(std::max(1, v.item) - 1) % kValueNames.size();
         std::string what = "value " + std::to_string(item + 1) + " (" + kValueNames[item] + ") is " + shown(v.text) +
-                           ", not " + (v.kind == ReadValue::Kind::integer ? "a whole number" : "a number") +
-                           ": laifit stops (exit status 2).";
+                           ", not " + (v.kind == ReadValue::Kind::integer ? "a whole number" : "a number") + ".";
         if (v.record == 1 && item <= 1) what += " A climate file has no header line.";
-        f.warn("climate-not-a-number", name + " line " + std::to_string(v.record), what,
-               "each line: station year month day day-of-year tn tx rg etp rr, numbers only");
-        f.explain_stop();
+        f.add("climate-not-a-number", name + " line " + std::to_string(v.record), what);
         return;
       }
       if (!short_seen && s->ended && !s->end_of_file && !s->values.empty() &&
           s->values.back().record > s->values.front().record) {
         short_seen = true;
         const std::int64_t line = s->values.front().record;
-        f.warn("climate-short-line", name + " line " + std::to_string(line),
-               "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
-                   std::to_string(s->values.back().record) + ", and reads every later line out of step.",
-               "give every line its ten values: station year month day day-of-year tn tx rg etp rr");
+        f.add("climate-line-shift", name + " line " + std::to_string(line),
+              "holds fewer than the ten values of a climate record: laifit takes the rest from line " +
+                  std::to_string(s->values.back().record) + ", and reads every later line out of step.");
       }
     }
   }
-  if (g.details.failure && g.details.failure->cause == "File already opened in another unit") {
-    f.warn("same-climate-file", "param.soj lines 1 and 2",
-           "name the same climate file for both years: laifit cannot open it twice and stops (exit status 2).",
-           "name the following year's climate file on line 2, or set line 6 to 1 for a crop within one year");
-    f.explain_stop();
+  if (g.details.failure && cause_kind(*g.details.failure) == CauseKind::already_open) {
+    f.add("same-climate-file", "param.soj lines 1 and 2",
+          "name the same climate file for both years: laifit cannot open it twice.");
   }
 }
 
@@ -70,12 +62,20 @@ void check_reads(const Gathered& g, Findings& f) {
 template <class Test>
 std::vector<std::int64_t> points_where(const Gathered& g, const TableView& t, Test test) {
   std::vector<std::int64_t> lines;
-  const Lai& lai = g.details.state.lai;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(lai.nobs); ++i) {
-    if (lai.nl[i] == lai.jlevee) continue;  // the emergence point: thermal time 0 is its origin anyway
-    if (test(lai.nl[i])) lines.push_back(point_line(g, t, i));
+  const RunInputs in = run_inputs(g.details);
+  for (const RunPoint& p : in.points) {
+    if (p.day == in.emergence_day) continue;  // the emergence point: thermal time 0 is its origin anyway
+    if (test(p.day)) lines.push_back(point_line(t, p));
   }
   return lines;
+}
+
+// The first record of a climate file whose year column is not the year the run takes the file for.
+const ClimateRecord* first_of_other_year(const RunDetails& d, int unit, std::int64_t expected) {
+  for (const ClimateRecord& r : d.fit.climate) {
+    if (r.unit == unit && r.an != expected) return &r;
+  }
+  return nullptr;
 }
 
 void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
@@ -85,10 +85,11 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
     if (file.records == 0) continue;
     const std::int64_t expected = file.unit == unit::kClimate1 ? d.ansemis : next_year(d.ansemis);
     if (file.first_year == expected && file.last_year == expected) continue;
+    const ClimateRecord* other = first_of_other_year(d, file.unit, expected);
     const std::string years = file.first_year == file.last_year
                                   ? std::to_string(file.first_year)
                                   : std::to_string(file.first_year) + " to " + std::to_string(file.last_year);
-    f.warn("climate-year",
+    f.add("climate-year",
            file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)"
                                                      : " (the climate file of the following year)"),
            "holds the year " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
@@ -96,47 +97,46 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
                                              : "the year after the sowing year") +
                "): laifit matches days by their number in the year only, so every observation gets the thermal "
                "time of the same day in " +
-               years + ".",
-           "name the climate file of " + std::to_string(expected) + " in param.soj");
+               years + " (line " + std::to_string(other->record) + " is the first of another year: its year column holds " +
+               std::to_string(other->an) + ").",
+           "the file of " + std::to_string(expected));
   }
 }
 
 void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t, Findings& f) {
   const RunDetails& d = g.details;
-  const Lai& lai = d.state.lai;
   if (!d.fit.fitted) return;
-  const std::int32_t icodclim = d.state.temps.icodclim;
-  const std::int32_t last_point = lai.nobs > 0 ? *std::max_element(lai.nl.begin(), lai.nl.begin() + lai.nobs) : 0;
+  const RunInputs in = run_inputs(d);
+  const std::int32_t emergence = in.emergence_day;
+  const std::int32_t last_point = in.last_point_day();
   const std::int32_t nbjansemis = d.nbjansemis > 0 ? d.nbjansemis : 365;
-  if (icodclim == 1 && (last_point > nbjansemis || lai.jlevee > nbjansemis)) {
-    const Date end = date_of_day(d.ansemis, std::max(last_point, lai.jlevee));
-    f.warn("one-climate-year", "param.soj line 6 (the climate-year code)",
+  if (in.climate_years == 1 && (last_point > nbjansemis || emergence > nbjansemis)) {
+    const Date end = date_of_day(d.ansemis, std::max(last_point, emergence));
+    f.add("one-climate-year", "param.soj line 6 (the climate-year code)",
            "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
-               std::to_string(std::max(last_point, lai.jlevee)) + ", " + dmy(end) + "): laifit reads only " +
+               std::to_string(std::max(last_point, emergence)) + ", " + dmy(end) + "): laifit reads only " +
                file_name(g, unit::kClimate1) + ", so the days of " + std::to_string(next_year(d.ansemis)) +
                " get thermal time 0.",
-           "set line 6 to 2 and name the climate file of " + std::to_string(next_year(d.ansemis)) + " on line 2");
+           "the climate file of " + std::to_string(next_year(d.ansemis)));
   }
   if (c.last_day == 0) {
-    f.warn("no-climate-days", "the climate data",
-           "have no day from emergence (day " + std::to_string(lai.jlevee) + ", " +
-               dmy(date_of_day(d.ansemis, lai.jlevee)) +
-               ") on: every thermal time is 0, and the estimator fits the curve at a single time.",
-           "give climate data that cover the season from emergence to the last observation");
+    f.add("no-climate-days", "the climate data",
+           "have no day from emergence (day " + std::to_string(emergence) + ", " +
+               dmy(date_of_day(d.ansemis, emergence)) +
+               ") on: every thermal time is 0, and the estimator fits the curve at a single time.");
     return;
   }
-  const auto early = points_where(g, t, [&](std::int32_t day) { return day < lai.jlevee; });
+  const auto early = points_where(g, t, [&](std::int32_t day) { return day < emergence; });
   if (!early.empty()) {
-    f.warn("before-emergence", t.name + " " + line_list(early),
-           "an LAI value dated before emergence (day " + std::to_string(lai.jlevee) + ", " +
-               dmy(date_of_day(d.ansemis, lai.jlevee)) +
+    f.add("before-emergence", t.name + " " + line_list(early),
+           "an LAI value dated before emergence (day " + std::to_string(emergence) + ", " +
+               dmy(date_of_day(d.ansemis, emergence)) +
                "): laifit keeps it as an observation point after the emergence point, out of the order of the "
-               "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.",
-           "mark the observations before emergence as missing (-999.99), or correct the emergence date");
+               "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.");
   }
   const auto after = points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day > c.last_day; });
   const auto before =
-      points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day < c.first_day && day >= lai.jlevee; });
+      points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day < c.first_day && day >= emergence; });
   const auto inside =
       points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day >= c.first_day && day <= c.last_day; });
   const std::string span = "the climate data run from day " + std::to_string(c.first_day) + " (" +
@@ -144,10 +144,9 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
                            dmy(date_of_day(d.ansemis, c.last_day)) + ")";
   auto warn = [&](const std::vector<std::int64_t>& lines, const std::string& why) {
     if (lines.empty()) return;
-    f.warn("zero-thermal-time", t.name + " " + line_list(lines),
+    f.add("zero-thermal-time", t.name + " " + line_list(lines),
            count_of(lines.size(), "observation gets", "observations get") + " thermal time 0, " + why + "; " + span +
-               ". The fit takes them as observed at emergence.",
-           "give climate data that cover every observation day");
+               ". The fit takes them as observed at emergence.");
   };
   warn(after, "after the end of the climate data");
   warn(before, "before the first day of the climate data");
@@ -192,23 +191,21 @@ void check_days(const Gathered& g, Findings& f) {
       if (k < 3) what += (k > 0 ? "; " : "") + problems[k].text;
     }
     if (problems.size() > 3) what += "; and so on";
-    f.warn("climate-days", problem_file + " " + line_list(lines),
+    f.add("climate-days", problem_file + " " + line_list(lines),
            "the days do not follow each other: " + what +
                ". A repeated or backward day overwrites the thermal time of that day with the running sum, and a "
-               "missing day has thermal time 0.",
-           "give one line per day, in order, with no day missing");
+               "missing day has thermal time 0.");
   }
   // With two climate years, the second file's days follow the first file's last day.
   const bool second_read = std::any_of(d.fit.climate.begin(), d.fit.climate.end(),
                                        [](const ClimateRecord& r) { return r.unit == unit::kClimate2; });
   if (second_read && last_of_first != nullptr && d.has_rows && last_of_first->jour != d.nbjansemis) {
-    f.warn("climate-year-length", file_name(g, unit::kClimate1),
+    f.add("climate-year-length", file_name(g, unit::kClimate1),
            "ends on day " + std::to_string(last_of_first->jour) + ", but laifit counts " +
                std::to_string(d.nbjansemis) + " days in " + std::to_string(d.ansemis) +
                ": the days of the second climate file are numbered from day " +
                std::to_string(std::int64_t{last_of_first->jour} + 1) + ", out of step with the observations of " +
-               std::to_string(next_year(d.ansemis)) + ".",
-           "give the first climate file every day of the sowing year, to 31 December");
+               std::to_string(next_year(d.ansemis)) + ".");
   }
 }
 
@@ -223,11 +220,10 @@ void check_base(const Gathered& g, Findings& f) {
     warmest = std::max(warmest, r.tm);
   }
   if (!any) return;
-  f.warn("base-not-reached", "param.soj line 7 (the base temperature)",
-         "no day from emergence on has a mean temperature above the base temperature " + shortest(d.state.param.base) +
+  f.add("base-not-reached", "param.soj line 7 (the base temperature)",
+         "no day from emergence on has a mean temperature above the base temperature " + shortest(run_inputs(d).base_temperature) +
              " °C (the warmest daily mean is " + shortest(warmest) +
-             " °C): the thermal time stays 0, and the fit has no time axis.",
-         "check the base temperature (a few degrees Celsius for most crops) and the climate file's tn and tx");
+             " °C): the thermal time stays 0, and the fit has no time axis.");
 }
 
 }  // namespace
@@ -249,7 +245,7 @@ ClimateView climate_view(const Gathered& g) {
       file.last_year = std::max(file.last_year, r.an);
       file.last_jour = r.jour;
       ++file.records;
-      if (r.accumulated && r.day >= 1 && r.day <= kDayTable) {
+      if (r.accumulated && in_day_table(r.day)) {
         c.accumulated[static_cast<std::size_t>(r.day)] = true;
         if (c.first_day == 0 || r.day < c.first_day) c.first_day = r.day;
         c.last_day = std::max(c.last_day, r.day);
@@ -260,8 +256,8 @@ ClimateView climate_view(const Gathered& g) {
   return c;
 }
 
-std::int64_t point_line(const Gathered& g, const TableView& table, std::size_t i) {
-  const std::int64_t record = g.details.point_record[i];
+std::int64_t point_line(const TableView& table, const RunPoint& point) {
+  const std::int64_t record = point.row;
   if (record < 1 || static_cast<std::size_t>(record) > table.rows.size()) return 0;
   return table.rows[static_cast<std::size_t>(record - 1)].line;
 }
@@ -272,6 +268,7 @@ void check_climate(const Gathered& g, const ClimateView& c, const TableView& t, 
   check_coverage(g, c, t, f);
   check_days(g, f);
   check_base(g, f);
+  check_temperatures(g, f);
 }
 
 }  // namespace laifit::inspect

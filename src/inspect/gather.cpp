@@ -169,7 +169,14 @@ void recompute(Gathered& g, const platform::Folder& folder) {
   }
   g.recomputed = true;
   scan_header(g, run_folder);
-  if (const std::string* lai = g.name(kLaiFile)) g.lai_file = memory->written(*lai);
+  if (const std::string* lai = g.name(kLaiFile)) {
+    g.lai_file = memory->written(*lai);
+    // An LAI file that is one of the inputs is that input, not an output left from an earlier run.
+    const auto id = memory->identity(*lai);
+    for (std::size_t k = 0; !g.lai_file && id && k < std::min<std::size_t>(g.names.size(), kLaiFile); ++k) {
+      if (memory->identity(g.names[k]) == id) g.lai_file = memory->bytes(*lai);
+    }
+  }
   g.report_file = memory->written("adjust_lai.txt");
 }
 

@@ -123,15 +123,12 @@ Outcome inspect(const Options& options) {
   const ClimateView climate = climate_view(g);
   const FitView fit = fit_view(g, table);
   Findings findings;
-  if (!g.recomputed) {
-    findings.warn("not-recomputed", "the fit", "the inspector does not run the fit: " + g.not_recomputed + ".",
-                  "name the interpolated LAI file relative to the folder");
-  }
+  if (!g.recomputed) findings.add("not-recomputed", "the fit", "the inspector does not run the fit: " + g.not_recomputed + ".");
   check_inputs(g, rd, findings);
   check_table(g, table, findings);
   check_climate(g, climate, table, findings);
   check_fit(g, fit, table, findings);
-  check_run_ending(g, findings);
+  explain_ending(g, findings);
 
   out.report = report_text(ReportParts{g, table, climate, fit, findings}, options.quiet);
   out.status = findings.warnings() > 0 ? kWarnings : kClean;

@@ -70,7 +70,7 @@ std::string summary_row(const Inspected& in, std::size_t number) {
   for (std::size_t k = 0; k < 5; ++k) {
     row += cell(fit ? cat(significant(fit->used[k], 5), fit->estimated[k] ? "" : " (held)") : "");
   }
-  row += cell(fit ? std::to_string(fit->iterations) : "") + cell(fit ? stop_code(fit->exit) : "", true);
+  row += cell(fit ? std::to_string(fit->estimator.iterations) : "") + cell(fit ? stop_code(fit->estimator.exit) : "", true);
   return row + "</tr>\n";
 }
 

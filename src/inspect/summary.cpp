@@ -63,7 +63,7 @@ std::string summary_csv(const std::vector<Inspected>& inspected) {
     for (int k = 0; k < 5; ++k) out += "," + (fit ? std::string(fit->estimated[static_cast<std::size_t>(k)] ? "1" : "0") : "");
     if (fit) {
       out += "," + number_cell(fit->rmse) + "," + number_cell(fit->bias) + "," + (fit->r2 ? number_cell(*fit->r2) : "") +
-             "," + std::to_string(fit->iterations) + "," + stop_code(fit->exit) + "," +
+             "," + std::to_string(fit->estimator.iterations) + "," + stop_code(fit->estimator.exit) + "," +
              (fit->series.empty() ? "," : std::to_string(fit->series.front().day) + "," +
                                               std::to_string(fit->series.back().day));
     } else {

@@ -58,7 +58,7 @@ std::string day_axis(const Axis& x, double top, double bottom, std::int32_t sowi
   std::vector<Tick> ticks;
   for (std::int64_t next = sowing_year; next <= next_year(sowing_year) && next <= INT32_MAX; ++next) {
     const auto year = static_cast<std::int32_t>(next);
-    const int offset = year == sowing_year ? 0 : (sowing_year % 4 == 0 ? 366 : 365);
+    const int offset = year == sowing_year ? 0 : days_in_year(sowing_year);
     for (int m = 1; m <= 12; ++m) {
       const double day = njan(year, m, 1, 0) + offset;
       if (day >= x.d0 && day <= x.d1) ticks.push_back({day, m, year});
@@ -97,6 +97,209 @@ std::string value_axis(const Axis& y, double step, double left, double right, in
 
 int decimals_of(double step) { return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step))); }
 
+// The picture's scales: days across, LAI in the upper panel, thermal time in the lower one.
+struct Scales {
+  Axis x, y, yt;
+  double lai_step = 0, lai_top = 0, tt_step = 0, tt_top = 0;
+};
+
+Scales scales_of(const FitView& fit) {
+  // The day range: emergence, every observation and the whole series, with a margin.
+  double first_day = fit.emergence, last_day = fit.emergence;
+  double top_lai = 0, top_tt = 0;
+  for (const FitPoint& p : fit.points) {
+    first_day = std::min<double>(first_day, p.day);
+    last_day = std::max<double>(last_day, p.day);
+    if (std::isfinite(p.observed)) top_lai = std::max<double>(top_lai, p.observed);
+    if (std::isfinite(p.thermal_time)) top_tt = std::max<double>(top_tt, p.thermal_time);
+  }
+  for (const SeriesDay& d : fit.series) {
+    last_day = std::max<double>(last_day, d.day);
+    if (std::isfinite(d.lai)) top_lai = std::max<double>(top_lai, d.lai);
+    if (std::isfinite(d.thermal_time)) top_tt = std::max<double>(top_tt, d.thermal_time);
+  }
+  const double margin = std::max(3.0, (last_day - first_day) * 0.03);
+  Scales s;
+  s.x = Axis{first_day - margin, last_day + margin, kLeft, kRight};
+  s.lai_step = nice_step(std::max(top_lai, 0.5) * 1.05, 6);
+  s.lai_top = s.lai_step * std::ceil(std::max(top_lai, 0.5) * 1.05 / s.lai_step);
+  s.y = Axis{0, s.lai_top, kLaiBottom, kLaiTop};
+  s.tt_step = nice_step(std::max(top_tt, 10.0) * 1.05, 4);
+  s.tt_top = s.tt_step * std::ceil(std::max(top_tt, 10.0) * 1.05 / s.tt_step);
+  s.yt = Axis{0, s.tt_top, kTtBottom, kTtTop};
+  return s;
+}
+
+// Values beyond the axes (a negative or infinite LAI) are drawn on the frame.
+double clamp_y(const Axis& a, double v) {
+  return std::clamp(std::isfinite(v) ? a(v) : (v > 0 ? a.p1 : a.p0), std::min(a.p0, a.p1), std::max(a.p0, a.p1));
+}
+
+std::string frame(double top, double bottom, std::string_view label) {
+  return "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(top) + "\" width=\"" + num(kRight - kLeft) +
+         "\" height=\"" + num(bottom - top) + "\"/>\n" +
+         text(18, (top + bottom) / 2, label,
+              "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((top + bottom) / 2) + ")\"");
+}
+
+// A dashed line across both panels on a day, labelled in the upper one.
+std::string mark(const Axis& x, double day, const std::string& label, const char* id) {
+  const double px = x(day);
+  std::string out = "<g id=\"" + std::string(id) + "\" data-day=\"" + num(day) + "\">\n";
+  out += line(px, kLaiTop, px, kLaiBottom, "class=\"mark\"");
+  out += line(px, kTtTop, px, kTtBottom, "class=\"mark\"");
+  out += text(px + 4, kLaiTop + 14, label, "class=\"tick\"");
+  return out + "</g>\n";
+}
+
+std::string series_end_mark(const FitView& fit, const Axis& x) {
+  const SeriesDay& end = fit.series.back();
+  const std::string why = fit.end == FitView::End::back_to_zero  ? "curve back to zero"
+                          : fit.end == FitView::End::climate_end ? "end of the climate data"
+                                                                 : "end of the day table";
+  // The label goes left of the line when the line stands near the right edge.
+  std::string marked = mark(x, end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why,
+                            "series-end");
+  if (x(end.day) > kRight - 230) {
+    const std::string from = "<text x=\"" + num(x(end.day) + 4) + "\" y=\"" + num(kLaiTop + 14) + "\" class=\"tick\"";
+    const std::string to =
+        "<text x=\"" + num(x(end.day) - 4) + "\" y=\"" + num(kLaiTop + 30) + "\" class=\"tick\" text-anchor=\"end\"";
+    const std::size_t at = marked.find(from);
+    if (at != std::string::npos) marked.replace(at, from.size(), to);
+  }
+  return marked;
+}
+
+bool without_thermal_time(const FitView& fit, const FitPoint& p) {
+  return p.thermal_time == 0.0f && p.day != fit.emergence;
+}
+
+std::string lai_panel(const FitView& fit, const Scales& sc) {
+  const Axis& x = sc.x;
+  std::string s = "<g id=\"lai-panel\" data-day-min=\"" + num(x.d0) + "\" data-day-max=\"" + num(x.d1) +
+                  "\" data-lai-max=\"" + num(sc.lai_top) + "\" data-left=\"" + num(kLeft) + "\" data-right=\"" +
+                  num(kRight) + "\" data-top=\"" + num(kLaiTop) + "\" data-bottom=\"" + num(kLaiBottom) + "\">\n";
+  s += day_axis(x, kLaiTop, kLaiBottom, fit.sowing_year, false);
+  s += value_axis(sc.y, sc.lai_step, kLeft, kRight, decimals_of(sc.lai_step));
+  s += frame(kLaiTop, kLaiBottom, "LAI (m²/m²)");
+  s += mark(x, fit.emergence, "emergence " + dmy(date_of_day(fit.sowing_year, fit.emergence)), "emergence");
+  if (!fit.series.empty()) s += series_end_mark(fit, x);
+  std::string points;
+  for (const SeriesDay& d : fit.series) points += num(x(d.day)) + "," + num(clamp_y(sc.y, d.lai)) + " ";
+  if (!points.empty()) points.pop_back();
+  s += "<polyline class=\"fit\" id=\"fitted-series\" points=\"" + points + "\"/>\n";
+  // The observations: the added emergence point hollow, points without a thermal time in orange.
+  for (const FitPoint& p : fit.points) {
+    const char* cls = p.line == 0 ? "added" : without_thermal_time(fit, p) ? "zero" : "obs";
+    s += "<circle class=\"" + std::string(cls) + "\" data-day=\"" + std::to_string(p.day) + "\" data-lai=\"" +
+         shortest(p.observed) + "\" data-line=\"" + std::to_string(p.line) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
+         num(clamp_y(sc.y, p.observed)) + "\" r=\"4.5\"/>\n";
+  }
+  return s + "</g>\n";
+}
+
+std::string tt_panel(const FitView& fit, const Scales& sc) {
+  const Axis& x = sc.x;
+  std::string s = "<g id=\"tt-panel\" data-tt-max=\"" + num(sc.tt_top) + "\" data-top=\"" + num(kTtTop) +
+                  "\" data-bottom=\"" + num(kTtBottom) + "\">\n";
+  s += day_axis(x, kTtTop, kTtBottom, fit.sowing_year, true);
+  s += value_axis(sc.yt, sc.tt_step, kLeft, kRight, 0);
+  s += frame(kTtTop, kTtBottom, "thermal time (°Cd)");
+  std::string tt_points;
+  for (const SeriesDay& d : fit.series) tt_points += num(x(d.day)) + "," + num(clamp_y(sc.yt, d.thermal_time)) + " ";
+  if (!tt_points.empty()) tt_points.pop_back();
+  s += "<polyline class=\"tt\" id=\"thermal-time\" points=\"" + tt_points + "\"/>\n";
+  for (const FitPoint& p : fit.points) {
+    s += "<circle class=\"" + std::string(without_thermal_time(fit, p) ? "zero" : "obs") + "\" data-day=\"" +
+         std::to_string(p.day) + "\" data-tt=\"" + shortest(p.thermal_time) + "\" cx=\"" + num(x(p.day)) +
+         "\" cy=\"" + num(clamp_y(sc.yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
+  }
+  s += text((kLeft + kRight) / 2, kTtBottom + 50, "day number, counted from 1 January " + std::to_string(fit.sowing_year),
+            "class=\"label\" text-anchor=\"middle\"");
+  return s + "</g>\n";
+}
+
+// The legend's lines, written from its top down; y is where the next line goes.
+struct Legend {
+  std::string s;
+  double y = kLaiTop + 22;
+  const double x = kLegendLeft + 12;
+
+  void line_of(const std::string& t, std::string_view extra = "class=\"label\"") {
+    s += text(x, y, t, extra);
+    y += 17;
+  }
+  void symbol(const std::string& shape, const std::string& label) {
+    s += shape;
+    s += text(x + 16, y, label, "class=\"label\"");
+    y += 17;
+  }
+  std::string dot(const char* cls) const {
+    return "<circle class=\"" + std::string(cls) + "\" cx=\"" + num(x + 5) + "\" cy=\"" + num(y - 4) + "\" r=\"4.5\"/>\n";
+  }
+};
+
+void legend_symbols(const FitView& fit, Legend& l) {
+  l.symbol(l.dot("obs"), "observed LAI");
+  l.symbol(line(l.x, l.y - 4, l.x + 12, l.y - 4, "class=\"fit\""), "fitted curve, day by day");
+  l.symbol(line(l.x, l.y - 4, l.x + 12, l.y - 4, "class=\"tt\""), "thermal time");
+  l.symbol(line(l.x + 6, l.y - 12, l.x + 6, l.y + 2, "class=\"mark\""), "emergence, end of the series");
+  if (std::any_of(fit.points.begin(), fit.points.end(), [](const FitPoint& p) { return p.line == 0; })) {
+    l.symbol(l.dot("added"), "emergence point added (LAI 0)");
+  }
+  if (std::any_of(fit.points.begin(), fit.points.end(), [&](const FitPoint& p) { return without_thermal_time(fit, p); })) {
+    l.symbol(l.dot("zero"), "no climate day: thermal time 0");
+  }
+}
+
+void legend_figures(const FitView& fit, Legend& l) {
+  l.y += 10;
+  l.line_of("Parameters", "class=\"label\" font-weight=\"bold\"");
+  for (std::size_t k = 0; k < 5; ++k) {
+    l.line_of(cat("p", std::to_string(k + 1), " = ", significant(fit.used[k], 6), fit.estimated[k] ? "  (fitted)" : "  (held)"));
+  }
+  l.y += 10;
+  l.line_of("Agreement", "class=\"label\" font-weight=\"bold\"");
+  l.line_of("RMSE " + significant(fit.rmse, 4) + "   bias " + significant(fit.bias, 3));
+  if (fit.r2)
+    l.line_of("R² " + fixed(*fit.r2, 4) + "   n = " + std::to_string(fit.points.size()));
+  else
+    l.line_of("n = " + std::to_string(fit.points.size()));
+  l.y += 10;
+  l.line_of("Estimator", "class=\"label\" font-weight=\"bold\"");
+  // The exit in words, a few per line.
+  const std::string words = exit_words(fit.estimator);
+  std::size_t p = 0;
+  while (p < words.size()) {
+    std::size_t end = std::min(words.size(), p + 34);
+    if (end < words.size()) {
+      const std::size_t space = words.rfind(' ', end);
+      if (space != std::string::npos && space > p) end = space;
+    }
+    l.line_of(words.substr(p, end - p), "class=\"tick\"");
+    p = end + (end < words.size() && words[end] == ' ' ? 1 : 0);
+  }
+  if (fit.series.empty()) return;
+  const SeriesDay& a = fit.series.front();
+  const SeriesDay& b = fit.series.back();
+  l.y += 10;
+  l.line_of("LAI series", "class=\"label\" font-weight=\"bold\"");
+  l.line_of(cat(dmy(date_of_day(fit.sowing_year, a.day)), " to ", dmy(date_of_day(fit.sowing_year, b.day))), "class=\"tick\"");
+  l.line_of(cat(std::to_string(fit.series.size()), " days, to ", fixed(b.thermal_time, 1), " °Cd"), "class=\"tick\"");
+}
+
+// The legend: symbols, parameters, agreement, the estimator's exit and the series, in a box as high as
+// its lines.
+std::string legend(const FitView& fit) {
+  Legend l;
+  legend_symbols(fit, l);
+  legend_figures(fit, l);
+  const std::string box = "<g id=\"legend\">\n<rect class=\"legend\" x=\"" + num(kLegendLeft) + "\" y=\"" +
+                          num(kLaiTop) + "\" width=\"" + num(kLegendRight - kLegendLeft) + "\" height=\"" +
+                          num(std::min(kTtBottom, l.y) - kLaiTop) + "\"/>\n";
+  return box + l.s + "</g>\n";
+}
+
 }  // namespace
 
 std::string svg_text(const FitView& fit, const std::string& title) {
@@ -116,187 +319,8 @@ std::string svg_text(const FitView& fit, const std::string& title) {
     s += text(kLeft, 80, "laifit makes no fit for these inputs: see the report of laifit-inspect.", "class=\"label\"");
     return s + "</svg>\n";
   }
-
-  // The day range: emergence, every observation and the whole series, with a margin.
-  double first_day = fit.emergence, last_day = fit.emergence;
-  double top_lai = 0, top_tt = 0;
-  for (const FitPoint& p : fit.points) {
-    first_day = std::min<double>(first_day, p.day);
-    last_day = std::max<double>(last_day, p.day);
-    if (std::isfinite(p.observed)) top_lai = std::max<double>(top_lai, p.observed);
-    if (std::isfinite(p.thermal_time)) top_tt = std::max<double>(top_tt, p.thermal_time);
-  }
-  for (const SeriesDay& d : fit.series) {
-    last_day = std::max<double>(last_day, d.day);
-    if (std::isfinite(d.lai)) top_lai = std::max<double>(top_lai, d.lai);
-    if (std::isfinite(d.thermal_time)) top_tt = std::max<double>(top_tt, d.thermal_time);
-  }
-  const double margin = std::max(3.0, (last_day - first_day) * 0.03);
-  const Axis x{first_day - margin, last_day + margin, kLeft, kRight};
-  const double lai_step = nice_step(std::max(top_lai, 0.5) * 1.05, 6);
-  const double lai_top = lai_step * std::ceil(std::max(top_lai, 0.5) * 1.05 / lai_step);
-  const Axis y{0, lai_top, kLaiBottom, kLaiTop};
-  const double tt_step = nice_step(std::max(top_tt, 10.0) * 1.05, 4);
-  const double tt_top = tt_step * std::ceil(std::max(top_tt, 10.0) * 1.05 / tt_step);
-  const Axis yt{0, tt_top, kTtBottom, kTtTop};
-  // Values beyond the axes (a negative or infinite LAI) are drawn on the frame.
-  auto clamp_y = [](const Axis& a, double v) {
-    return std::clamp(std::isfinite(v) ? a(v) : (v > 0 ? a.p1 : a.p0), std::min(a.p0, a.p1), std::max(a.p0, a.p1));
-  };
-
-  // LAI panel.
-  s += "<g id=\"lai-panel\" data-day-min=\"" + num(x.d0) + "\" data-day-max=\"" + num(x.d1) + "\" data-lai-max=\"" +
-       num(lai_top) + "\" data-left=\"" + num(kLeft) + "\" data-right=\"" + num(kRight) + "\" data-top=\"" +
-       num(kLaiTop) + "\" data-bottom=\"" + num(kLaiBottom) + "\">\n";
-  s += day_axis(x, kLaiTop, kLaiBottom, fit.sowing_year, false);
-  s += value_axis(y, lai_step, kLeft, kRight, decimals_of(lai_step));
-  s += "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(kLaiTop) + "\" width=\"" + num(kRight - kLeft) +
-       "\" height=\"" + num(kLaiBottom - kLaiTop) + "\"/>\n";
-  s += text(
-      18, (kLaiTop + kLaiBottom) / 2, "LAI (m²/m²)",
-      "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kLaiTop + kLaiBottom) / 2) + ")\"");
-  // Emergence and the end of the series.
-  auto mark = [&](double day, const std::string& label, const char* id) {
-    const double px = x(day);
-    std::string out = "<g id=\"" + std::string(id) + "\" data-day=\"" + num(day) + "\">\n";
-    out += line(px, kLaiTop, px, kLaiBottom, "class=\"mark\"");
-    out += line(px, kTtTop, px, kTtBottom, "class=\"mark\"");
-    out += text(px + 4, kLaiTop + 14, label, "class=\"tick\"");
-    return out + "</g>\n";
-  };
-  s += mark(fit.emergence, "emergence " + dmy(date_of_day(fit.sowing_year, fit.emergence)), "emergence");
-  if (!fit.series.empty()) {
-    const SeriesDay& end = fit.series.back();
-    const std::string why = fit.end == FitView::End::back_to_zero  ? "curve back to zero"
-                            : fit.end == FitView::End::climate_end ? "end of the climate data"
-                                                                   : "end of the day table";
-    // The label goes left of the line when the line stands near the right edge.
-    std::string marked =
-        mark(end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why, "series-end");
-    if (x(end.day) > kRight - 230) {
-      const std::string from = "<text x=\"" + num(x(end.day) + 4) + "\" y=\"" + num(kLaiTop + 14) + "\" class=\"tick\"";
-      const std::string to =
-          "<text x=\"" + num(x(end.day) - 4) + "\" y=\"" + num(kLaiTop + 30) + "\" class=\"tick\" text-anchor=\"end\"";
-      const std::size_t at = marked.find(from);
-      if (at != std::string::npos) marked.replace(at, from.size(), to);
-    }
-    s += marked;
-  }
-  // The fitted daily series.
-  std::string points;
-  for (const SeriesDay& d : fit.series) points += num(x(d.day)) + "," + num(clamp_y(y, d.lai)) + " ";
-  if (!points.empty()) points.pop_back();
-  s += "<polyline class=\"fit\" id=\"fitted-series\" points=\"" + points + "\"/>\n";
-  // The observations: the added emergence point hollow, points without a thermal time in orange.
-  for (const FitPoint& p : fit.points) {
-    const bool zero_tt = p.thermal_time == 0.0f && p.day != fit.emergence;
-    const char* cls = p.line == 0 ? "added" : zero_tt ? "zero" : "obs";
-    s += "<circle class=\"" + std::string(cls) + "\" data-day=\"" + std::to_string(p.day) + "\" data-lai=\"" +
-         shortest(p.observed) + "\" data-line=\"" + std::to_string(p.line) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
-         num(clamp_y(y, p.observed)) + "\" r=\"4.5\"/>\n";
-  }
-  s += "</g>\n";
-
-  // Thermal-time panel.
-  s += "<g id=\"tt-panel\" data-tt-max=\"" + num(tt_top) + "\" data-top=\"" + num(kTtTop) + "\" data-bottom=\"" +
-       num(kTtBottom) + "\">\n";
-  s += day_axis(x, kTtTop, kTtBottom, fit.sowing_year, true);
-  s += value_axis(yt, tt_step, kLeft, kRight, 0);
-  s += "<rect class=\"frame\" x=\"" + num(kLeft) + "\" y=\"" + num(kTtTop) + "\" width=\"" + num(kRight - kLeft) +
-       "\" height=\"" + num(kTtBottom - kTtTop) + "\"/>\n";
-  s +=
-      text(18, (kTtTop + kTtBottom) / 2, "thermal time (°Cd)",
-           "class=\"label\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + num((kTtTop + kTtBottom) / 2) + ")\"");
-  std::string tt_points;
-  for (const SeriesDay& d : fit.series) tt_points += num(x(d.day)) + "," + num(clamp_y(yt, d.thermal_time)) + " ";
-  if (!tt_points.empty()) tt_points.pop_back();
-  s += "<polyline class=\"tt\" id=\"thermal-time\" points=\"" + tt_points + "\"/>\n";
-  for (const FitPoint& p : fit.points) {
-    const bool zero_tt = p.thermal_time == 0.0f && p.day != fit.emergence;
-    s += "<circle class=\"" + std::string(zero_tt ? "zero" : "obs") + "\" data-day=\"" + std::to_string(p.day) +
-         "\" data-tt=\"" + shortest(p.thermal_time) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
-         num(clamp_y(yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
-  }
-  s += text((kLeft + kRight) / 2, kTtBottom + 50,
-            "day number, counted from 1 January " + std::to_string(fit.sowing_year),
-            "class=\"label\" text-anchor=\"middle\"");
-  s += "</g>\n";
-
-  // Legend: symbols, parameters, agreement, the estimator's exit and the series; its box is drawn first,
-  // as high as its lines.
-  const std::size_t legend_at = s.size();
-  double ly = kLaiTop + 22;
-  const double lx = kLegendLeft + 12;
-  auto legend_line = [&](const std::string& t, std::string_view extra = "class=\"label\"") {
-    s += text(lx, ly, t, extra);
-    ly += 17;
-  };
-  s += "<circle class=\"obs\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
-  s += text(lx + 16, ly, "observed LAI", "class=\"label\"");
-  ly += 17;
-  s += line(lx, ly - 4, lx + 12, ly - 4, "class=\"fit\"");
-  s += text(lx + 16, ly, "fitted curve, day by day", "class=\"label\"");
-  ly += 17;
-  s += line(lx, ly - 4, lx + 12, ly - 4, "class=\"tt\"");
-  s += text(lx + 16, ly, "thermal time", "class=\"label\"");
-  ly += 17;
-  s += line(lx + 6, ly - 12, lx + 6, ly + 2, "class=\"mark\"");
-  s += text(lx + 16, ly, "emergence, end of the series", "class=\"label\"");
-  ly += 17;
-  if (std::any_of(fit.points.begin(), fit.points.end(), [](const FitPoint& p) { return p.line == 0; })) {
-    s += "<circle class=\"added\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
-    s += text(lx + 16, ly, "emergence point added (LAI 0)", "class=\"label\"");
-    ly += 17;
-  }
-  if (std::any_of(fit.points.begin(), fit.points.end(),
-                  [&](const FitPoint& p) { return p.thermal_time == 0.0f && p.day != fit.emergence; })) {
-    s += "<circle class=\"zero\" cx=\"" + num(lx + 5) + "\" cy=\"" + num(ly - 4) + "\" r=\"4.5\"/>\n";
-    s += text(lx + 16, ly, "no climate day: thermal time 0", "class=\"label\"");
-    ly += 17;
-  }
-  ly += 10;
-  legend_line("Parameters", "class=\"label\" font-weight=\"bold\"");
-  for (std::size_t k = 0; k < 5; ++k) {
-    legend_line(cat("p", std::to_string(k + 1), " = ", significant(fit.used[k], 6),
-                    fit.estimated[k] ? "  (fitted)" : "  (held)"));
-  }
-  ly += 10;
-  legend_line("Agreement", "class=\"label\" font-weight=\"bold\"");
-  legend_line("RMSE " + significant(fit.rmse, 4) + "   bias " + significant(fit.bias, 3));
-  if (fit.r2)
-    legend_line("R² " + fixed(*fit.r2, 4) + "   n = " + std::to_string(fit.points.size()));
-  else
-    legend_line("n = " + std::to_string(fit.points.size()));
-  ly += 10;
-  legend_line("Estimator", "class=\"label\" font-weight=\"bold\"");
-  // The exit in words, a few per line.
-  const std::string words = exit_words(fit);
-  std::size_t p = 0;
-  while (p < words.size()) {
-    std::size_t end = std::min(words.size(), p + 34);
-    if (end < words.size()) {
-      const std::size_t space = words.rfind(' ', end);
-      if (space != std::string::npos && space > p) end = space;
-    }
-    legend_line(words.substr(p, end - p), "class=\"tick\"");
-    p = end + (end < words.size() && words[end] == ' ' ? 1 : 0);
-  }
-  if (!fit.series.empty()) {
-    const SeriesDay& a = fit.series.front();
-    const SeriesDay& b = fit.series.back();
-    ly += 10;
-    legend_line("LAI series", "class=\"label\" font-weight=\"bold\"");
-    legend_line(cat(dmy(date_of_day(fit.sowing_year, a.day)), " to ", dmy(date_of_day(fit.sowing_year, b.day))),
-                "class=\"tick\"");
-    legend_line(cat(std::to_string(fit.series.size()), " days, to ", fixed(b.thermal_time, 1), " °Cd"),
-                "class=\"tick\"");
-  }
-  const std::string box = "<g id=\"legend\">\n<rect class=\"legend\" x=\"" + num(kLegendLeft) + "\" y=\"" +
-                          num(kLaiTop) + "\" width=\"" + num(kLegendRight - kLegendLeft) + "\" height=\"" +
-                          num(std::min(kTtBottom, ly) - kLaiTop) + "\"/>\n";
-  s.insert(legend_at, box);
-  s += "</g>\n";
-  return s + "</svg>\n";
+  const Scales sc = scales_of(fit);
+  return s + lai_panel(fit, sc) + tt_panel(fit, sc) + legend(fit) + "</svg>\n";
 }
 
 }  // namespace laifit::inspect

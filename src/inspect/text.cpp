@@ -149,19 +149,15 @@ std::string csv_cell(std::string_view text) {
 
 std::string shown(std::string_view text) { return "\"" + escaped(text) + "\""; }
 
-namespace {
-int days_in(int year) { return year % 4 == 0 ? 366 : 365; }
-}  // namespace
-
 Date date_of_day(std::int32_t sowing_year, std::int32_t day_number) {
   int year = sowing_year;
   std::int64_t doy = day_number;
-  if (doy > days_in(year) && year < INT32_MAX) {
-    doy -= days_in(year);
+  if (doy > days_in_year(year) && year < INT32_MAX) {
+    doy -= days_in_year(year);
     ++year;
   }
   if (doy < 1) doy = 1;
-  if (doy > days_in(year)) doy = days_in(year);
+  if (doy > days_in_year(year)) doy = days_in_year(year);
   int month = 12;
   while (month > 1 && njan(year, month, 1, 0) > doy) --month;
   return Date{year, month, static_cast<int>(doy - njan(year, month, 1, 0) + 1)};

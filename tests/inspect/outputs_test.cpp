@@ -259,6 +259,14 @@ TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
             "folder,line,day,date,thermal_time_degree_days,observed_lai_m2_per_m2,fitted_lai_m2_per_m2,"
             "residual_fitted_minus_observed,point\r");
   const auto observed = observed_of_example();
+  std::map<int, int> table_line_of_day;
+  {
+    std::istringstream table(example_files().at("obs2011.csv"));
+    int n = 1;
+    for (std::string row; std::getline(table, row); ++n) {
+      if (n > 1) table_line_of_day[std::stoi(row.substr(row.find(';', row.find(';', row.find(';') + 1) + 1) + 1))] = n;
+    }
+  }
   std::map<int, double> tt_of_day;
   for (const Written& w : ex.series) tt_of_day[w.day] = w.tt;
   std::size_t rows = 0;
@@ -273,6 +281,8 @@ TEST(Outputs, CsvHoldsEveryObservationAgainstTheFitInRfc4180) {
     const int day = std::stoi(f[1]);
     ++rows;
     EXPECT_EQ(std::stod(f[4]), observed.at(day)) << line;
+    // The line column is the table line of the row observed that day (empty for the added emergence point).
+    EXPECT_EQ(f[0], day == 110 ? "" : std::to_string(table_line_of_day.at(day))) << line;
     // The LAI file shows the thermal time with one decimal.
     if (tt_of_day.count(day)) {
       EXPECT_NEAR(std::stod(f[3]), tt_of_day.at(day), 0.05 + 1e-9) << line;

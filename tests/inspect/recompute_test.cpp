@@ -155,7 +155,7 @@ TEST(Recompute, EstimatesAndFittedValuesAreTheRunsBitForBit) {
       EXPECT_EQ(rendered, line_of(written, k + 2) + "\r\n") << "p" << k + 1;
     }
     // The fitted values at the points are the estimator's last ones.
-    if (fit.exit == EstimatorExit::rejected) continue;
+    if (fit.estimator.exit == EstimatorExit::rejected) continue;
     ASSERT_EQ(fit.points.size(), d.fit.result.fitted.size());
     for (std::size_t i = 0; i < fit.points.size(); ++i) {
       EXPECT_EQ(std::bit_cast<std::uint32_t>(fit.points[i].fitted),

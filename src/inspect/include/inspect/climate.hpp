@@ -8,6 +8,7 @@
 
 #include "inspect/findings.hpp"
 #include "inspect/gather.hpp"
+#include "inspect/run_view.hpp"
 #include "inspect/table.hpp"
 
 namespace laifit::inspect {
@@ -32,12 +33,16 @@ struct ClimateView {
 
 ClimateView climate_view(const Gathered& g);
 
-// The table line of observation point i (from 0), or 0 for a forced emergence point.
-std::int64_t point_line(const Gathered& g, const TableView& table, std::size_t i);
+// The table line of an observation point, or 0 for a forced emergence point.
+std::int64_t point_line(const TableView& table, const RunPoint& point);
 
 // A failed or short climate record, the same file twice, years against the observations, points that get
 // thermal time 0, a two-year crop read with one climate year, repeated, backward or missing days, a base
 // temperature that no day reaches.
 void check_climate(const Gathered& g, const ClimateView& climate, const TableView& table, Findings& findings);
+
+// The temperatures laifit takes: missing-value codes, values no field has, a season in degrees Fahrenheit
+// or in tenths of a degree, decimal commas, maximum below minimum.
+void check_temperatures(const Gathered& g, Findings& findings);
 
 }  // namespace laifit::inspect

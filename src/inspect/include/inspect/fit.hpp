@@ -11,6 +11,7 @@
 #include "inspect/climate.hpp"
 #include "inspect/findings.hpp"
 #include "inspect/gather.hpp"
+#include "inspect/run_view.hpp"
 #include "inspect/table.hpp"
 #include "inspect/text.hpp"
 
@@ -34,16 +35,12 @@ struct SeriesDay {
 
 struct FitView {
   bool fitted = false;  // laifit made a fit (the observation days are not consecutive from emergence)
-  EstimatorExit exit = EstimatorExit::rejected;
-  std::int32_t iterations = 0;
+  EstimatorView estimator;  // the estimator's exit, figures and settings
   std::int32_t nbpar = 0;
   std::array<bool, 5> estimated{};
   std::array<float, 5> start{};  // the values read from param.soj
   std::array<float, 5> used{};   // the values of the LAI file: fitted when estimated, else held
   std::array<std::optional<std::array<float, 2>>, 5> limits;  // lower, upper
-  float sumc = 0.0f;
-  std::int32_t idf = 0;
-  std::optional<float> variance;
   std::vector<FitPoint> points;
   double rmse = 0.0, bias = 0.0;
   std::optional<double> r2;
@@ -67,10 +64,14 @@ struct OutputState {
 };
 std::vector<OutputState> compare_outputs(const Gathered& g);
 
-// The estimator's exit in words.
-std::string exit_words(const FitView& fit);
+// The estimator's exit in words, with the settings it ran with.
+std::string exit_words(const EstimatorView& estimator);
 
-// Outputs older than the inputs; the estimator's rejection; and the notes on how the fit came out.
+// Outputs that do not match their inputs; a run without a fit; and how the fit came out.
 void check_fit(const Gathered& g, const FitView& fit, const TableView& table, Findings& findings);
+
+// How a fit came out: broken fits (warnings) and the notes on a sound one. table_name names the
+// observation table in the findings.
+void check_fitted(const FitView& fit, const std::string& table_name, Findings& findings);
 
 }  // namespace laifit::inspect

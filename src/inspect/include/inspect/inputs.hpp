@@ -22,8 +22,9 @@ RunDescription run_description(const Gathered& g);
 // ended when nothing more specific explains it.
 void check_inputs(const Gathered& g, const RunDescription& rd, Findings& findings);
 
-// How the run ended, when no other finding says why it stops; called after every other check.
-void check_run_ending(const Gathered& g, Findings& findings);
+// How the run ended, when no finding of the list says why it stops: a pass over the findings already
+// drawn, so it follows every detector.
+void explain_ending(const Gathered& g, Findings& findings);
 
 // The input files that the run reads, with the line of "param.soj" that names each: the observation
 // table, the climate file of the sowing year and, with two climate years, the following year's.

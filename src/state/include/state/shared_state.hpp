@@ -14,6 +14,8 @@ class OutputChannel;
 // Most observation points of a series, and slots of the daily cumulative thermal-time table.
 inline constexpr int kMaxObservations = 366;
 inline constexpr int kDayTable = 800;
+// Whether a day number has a slot in the day table, for laifit and for a caller that reads the table.
+inline bool in_day_table(std::int64_t day) { return day >= 1 && day <= kDayTable; }
 
 // Observation series, run file names and the fitted daily series.
 struct Lai {
