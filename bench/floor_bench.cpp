@@ -130,7 +130,8 @@ struct Case {
     collai = find_lai_column(header);
     // The daily series' thermal times, as the LAI file shows them.
     for (const auto& [file, bytes] : outputs) {
-      if (file == "test.txt" || file.starts_with("tempobs") || file == "adjust_lai.txt" || file == "history.kvt") continue;
+      if (file == "test.txt" || file.starts_with("tempobs") || file == "adjust_lai.txt" || file == "history.kvt")
+        continue;
       std::istringstream lai(bytes);
       int line_number = 0;
       for (std::string line; std::getline(lai, line);) {
@@ -251,7 +252,8 @@ float fit(const Case& c) {
   const EstimatorResult result =
       estimate(model, {.observed = c.yob, .start = start, .difference_steps = difz, .keep_sign = signs}, {}, silent);
   float last = 0;
-  for (const float t : c.series_t) last = f == nullptr ? lai_curve(coding.cst, t) : f(result.estimates, nbpar, t, coding);
+  for (const float t : c.series_t)
+    last = f == nullptr ? lai_curve(coding.cst, t) : f(result.estimates, nbpar, t, coding);
   return last;
 }
 

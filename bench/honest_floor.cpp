@@ -115,8 +115,8 @@ const ExpTable kTable;
 // last place from a float rounding boundary; +0 from -104 down; otherwise the long double exp.
 float floor_exp(double x) {
   const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(x) & 0x7FFFFFFFFFFFFFFF;
-  if (magnitude < 0x4055C00000000000) {  // |x| < 87
-    constexpr double kShifter = 0x1.8p52;  // adding it rounds to an integer kept in the low bits
+  if (magnitude < 0x4055C00000000000) {                       // |x| < 87
+    constexpr double kShifter = 0x1.8p52;                     // adding it rounds to an integer kept in the low bits
     const double shifted = x * 369.3299304675746 + kShifter;  // x 256 / ln 2
     const auto ki = static_cast<std::int32_t>(static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)));
     const double k = shifted - kShifter;
@@ -410,7 +410,8 @@ float estimator(const Case& c, const CurveBuffers& cb) {
     const std::size_t trials = std::max<std::size_t>(1, solves / std::size_t(c.iterations));
     for (std::size_t t = 0; t < trials; ++t) {
       for (std::size_t a = 0, pair = 0; a < np; ++a) {
-        for (std::size_t b = 0; b <= a; ++b, ++pair) m[a * np + b] = m[b * np + a] = sums[pair] + (a == b ? 1.0f : 0.0f);
+        for (std::size_t b = 0; b <= a; ++b, ++pair)
+          m[a * np + b] = m[b * np + a] = sums[pair] + (a == b ? 1.0f : 0.0f);
         v[a] = grad[a];
       }
       solve(m, v, np);
@@ -434,7 +435,8 @@ void check(const Case& c) {
     }
   }
   for (std::size_t i = 0; i < c.series_t.size(); ++i) {
-    if (std::bit_cast<std::uint32_t>(laifit::lai_curve(c.final, c.series_t[i])) != std::bit_cast<std::uint32_t>(cb.series[i]))
+    if (std::bit_cast<std::uint32_t>(laifit::lai_curve(c.final, c.series_t[i])) !=
+        std::bit_cast<std::uint32_t>(cb.series[i]))
       fail(c.name + ": the floor's daily series differs from laifit's");
   }
   // The climate files: the floor's conversion gives the values laifit's reader gives.
@@ -450,7 +452,8 @@ void check(const Case& c) {
     float tn = 0, tx = 0, rg = 0, etp = 0, rr = 0;
     std::size_t at = 0;
     while (laifit::read_list_or_end(climate, {station, an, mois, nday, jour, tn, tx, rg, etp, rr})) {
-      if (at + 9 > b.values.size() || b.values[at + 4] != tn || b.values[at + 5] != tx || b.values[at + 3] != float(jour))
+      if (at + 9 > b.values.size() || b.values[at + 4] != tn || b.values[at + 5] != tx ||
+          b.values[at + 3] != float(jour))
         fail(c.name + ": the floor reads a climate file other than laifit does");
       at += 9;
     }
@@ -537,9 +540,9 @@ void measure(const std::string& name, bool to_file, int runs) {
     ratio.push_back(a / b);
   }
   fs::remove(screen_file);
-  std::printf("| %s | %s | %.2f ms | %.2f ms | %.2f (%.2f–%.2f) |\n", name.c_str(),
-              to_file ? "new file" : "/dev/null", 1e3 * quantile(mine, 0.5), 1e3 * quantile(floor, 0.5),
-              quantile(ratio, 0.5), quantile(ratio, 0.25), quantile(ratio, 0.75));
+  std::printf("| %s | %s | %.2f ms | %.2f ms | %.2f (%.2f–%.2f) |\n", name.c_str(), to_file ? "new file" : "/dev/null",
+              1e3 * quantile(mine, 0.5), 1e3 * quantile(floor, 0.5), quantile(ratio, 0.5), quantile(ratio, 0.25),
+              quantile(ratio, 0.75));
   std::fflush(stdout);
 }
 

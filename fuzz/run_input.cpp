@@ -5,6 +5,8 @@
 // mutants stay readable input and the run gets through the extraction into the climate reading, the
 // fit and the result files.
 
+#include "run_input.hpp"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -25,7 +27,6 @@
 #include <string_view>
 #include <vector>
 
-#include "run_input.hpp"
 #include "platform/folder_path.hpp"
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t max_size);
@@ -147,7 +148,9 @@ Scratch& scratch() {
 // How many file descriptors the process holds.
 std::size_t open_descriptors() {
   std::size_t n = 0;
-  for (auto it = std::filesystem::directory_iterator("/proc/self/fd"); it != std::filesystem::directory_iterator(); ++it) ++n;
+  for (auto it = std::filesystem::directory_iterator("/proc/self/fd"); it != std::filesystem::directory_iterator();
+       ++it)
+    ++n;
   return n;
 }
 
@@ -161,17 +164,25 @@ using namespace laifit::fuzz;
 
 using Rng = std::minstd_rand;
 
-std::size_t pick(Rng& rng, std::size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); }
+std::size_t pick(Rng& rng, std::size_t n) {
+  return n == 0 ? 0 : std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+}
 bool chance(Rng& rng, unsigned percent) { return pick(rng, 100) < percent; }
 
 // Values that sit on the edges of what the reads and tables accept.
 constexpr std::array<std::string_view, 71> kTokens = {
-    "0", "1", "-1", "2", "3", "4", "5", "9", "10", "59", "60", "365", "366", "367", "731", "732", "799", "800",
-    "801", "2147483647", "2147483648", "-2147483648", "-2147483649", "99999999999", "0.0", "-0.0", "0.5",
-    "1e-5", "1e38", "3.4028235e38", "3.5e38", "1e39", "-1e39", "1.4e-45", "1e-46", "1d2", "1.5+3", "NaN",
-    "-nan", "Inf", "-Infinity", "-999.99", "4.0", "1000", "5000", "1e5", "2*", "3*1", "1*-1", "0*5", "/",
-    "''", "'a b'", "\"q\"", "lai(n)", "LAI(n)", ";", ";;", ",", " ", "", "15/04/2011", " 5/ 4/2011",
-    "29/02/2012", "31/12/2011", "01/01/2012", "param.soj", "test.txt", "clim1.txt", "obs.csv", "tempobs.txt"};
+    "0",         "1",          "-1",         "2",           "3",           "4",
+    "5",         "9",          "10",         "59",          "60",          "365",
+    "366",       "367",        "731",        "732",         "799",         "800",
+    "801",       "2147483647", "2147483648", "-2147483648", "-2147483649", "99999999999",
+    "0.0",       "-0.0",       "0.5",        "1e-5",        "1e38",        "3.4028235e38",
+    "3.5e38",    "1e39",       "-1e39",      "1.4e-45",     "1e-46",       "1d2",
+    "1.5+3",     "NaN",        "-nan",       "Inf",         "-Infinity",   "-999.99",
+    "4.0",       "1000",       "5000",       "1e5",         "2*",          "3*1",
+    "1*-1",      "0*5",        "/",          "''",          "'a b'",       "\"q\"",
+    "lai(n)",    "LAI(n)",     ";",          ";;",          ",",           " ",
+    "",          "15/04/2011", " 5/ 4/2011", "29/02/2012",  "31/12/2011",  "01/01/2012",
+    "param.soj", "test.txt",   "clim1.txt",  "obs.csv",     "tempobs.txt"};
 
 std::string mutate_bytes(std::string_view s, std::size_t room) {
   std::string buf(s);
@@ -250,8 +261,8 @@ void mutate_section(std::string& s, std::size_t room, Rng& rng) {
   }
   const Span line = lines[pick(rng, lines.size())];
   if (how < 45) {  // one line
-    const std::string changed = mutate_bytes(std::string_view(s).substr(line.begin, line.end - line.begin),
-                                             std::min<std::size_t>(room, 256));
+    const std::string changed =
+        mutate_bytes(std::string_view(s).substr(line.begin, line.end - line.begin), std::min<std::size_t>(room, 256));
     s.replace(line.begin, line.end - line.begin, changed);
     return;
   }
@@ -294,8 +305,7 @@ void mutate_section(std::string& s, std::size_t room, Rng& rng) {
 extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t max_size,
                                                unsigned int seed) {
   Rng rng(seed);
-  std::vector<std::string> sections =
-      split_sections(std::string_view(reinterpret_cast<const char*>(data), size));
+  std::vector<std::string> sections = split_sections(std::string_view(reinterpret_cast<const char*>(data), size));
   if (chance(rng, 4) || sections.empty()) return LLVMFuzzerMutate(data, size, max_size);
 
   if (chance(rng, 2)) {
@@ -339,4 +349,3 @@ extern "C" std::size_t LLVMFuzzerCustomCrossOver(const std::uint8_t* data1, std:
   std::memcpy(out, joined.data(), joined.size());
   return joined.size();
 }
-

@@ -75,8 +75,8 @@ void prove(std::uint64_t first, std::uint64_t last, Tally& tally, int thread) {
       next_report += std::uint64_t{1} << 28;
       const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       const std::lock_guard<std::mutex> lock(g_print);
-      std::printf("thread %d at %08" PRIx64 ": %" PRIu64 " compared, %" PRIu64 " mismatches, %.0f s\n",
-                  thread, hi, tally.compared, tally.mismatches, s);
+      std::printf("thread %d at %08" PRIx64 ": %" PRIu64 " compared, %" PRIu64 " mismatches, %.0f s\n", thread, hi,
+                  tally.compared, tally.mismatches, s);
       std::fflush(stdout);
     }
   }
@@ -106,8 +106,8 @@ int main(int argc, char** argv) {
   const std::uint64_t compared = a.compared + b.compared;
   const std::uint64_t mismatches = a.mismatches + b.mismatches;
   const std::uint64_t flagged = a.flagged_blocks + b.flagged_blocks;
-  std::printf("patterns %08" PRIx64 "..%08" PRIx64 ": %" PRIu64 " compared, %" PRIu64
-              " mismatches, %" PRIu64 " blocks with a raised flag, %.1f s\n",
+  std::printf("patterns %08" PRIx64 "..%08" PRIx64 ": %" PRIu64 " compared, %" PRIu64 " mismatches, %" PRIu64
+              " blocks with a raised flag, %.1f s\n",
               first, last, compared, mismatches, flagged, seconds);
   const bool complete = compared == last - first + 1;
   std::printf(complete && mismatches == 0 && flagged == 0 ? "PROVED\n" : "FAILED\n");

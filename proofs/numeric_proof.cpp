@@ -13,6 +13,7 @@
 // stored floats of the arguments listed in FILE (lines "exp HEX" or "acos HEX", HEX a float's bits).
 
 #include <mpfr.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <atomic>
@@ -33,13 +34,11 @@
 #include <thread>
 #include <vector>
 
-#include <xmmintrin.h>
-
+#include "fp_flags.hpp"
 #include "numeric/acos.hpp"
 #include "numeric/exp.hpp"
 #include "numeric/fast_path.hpp"
 #include "numeric/store.hpp"
-#include "fp_flags.hpp"
 #include "table_format.hpp"
 
 namespace {
@@ -166,9 +165,9 @@ struct Tally {
   std::uint64_t libc_stored_differs = 0;
   std::uint64_t accurate_path = 0;
   std::map<unsigned, std::uint64_t> flag_counts;
-  std::vector<Mismatch> mismatches;     // the first few
+  std::vector<Mismatch> mismatches;           // the first few
   std::vector<std::uint32_t> stored_differs;  // arguments where the C library's stored float differs
-  std::vector<std::uint32_t> slow;      // arguments that take the accurate path
+  std::vector<std::uint32_t> slow;            // arguments that take the accurate path
 
   void add(const Tally& o) {
     compared += o.compared;
@@ -340,8 +339,7 @@ std::set<std::uint32_t> exp_edges(Reference& ref) {
 
 std::set<std::uint32_t> acos_edges() {
   std::set<std::uint32_t> s;
-  for (std::uint32_t m : {0x00000000u, 0x00000001u, 0x007FFFFFu, 0x00800000u, 0x7F7FFFFFu})
-    add_both_signs(s, m, 2);
+  for (std::uint32_t m : {0x00000000u, 0x00000001u, 0x007FFFFFu, 0x00800000u, 0x7F7FFFFFu}) add_both_signs(s, m, 2);
   for (float v : {1.0f, 2.0f, 0.5f, 0x1p-13f, 0x1p-30f, 0x1p-54f, 0x1p-25f, 0.999f})
     add_both_signs(s, float_bits(v), 3);
   s.insert({0x7F800000u, 0xFF800000u, 0x7FC00000u, 0xFFC00000u, 0x7FC12345u, 0x7F800001u, 0xFFBFFFFFu});
@@ -403,10 +401,10 @@ void write_tables(const std::string& dir, Function f, const Tally& t) {
   if (f == Function::exp) {
     args = exp_edges(ref);
     add_strided(args, f, 1u << 15, 12345);
-    add_uniform(args, rng, -50.0f, 5.0f, 150000);           // what fits use
-    add_log_uniform(args, rng, 0x1p-54f, 746.0f, 100000);   // every binade that is not trivial
-    add_uniform(args, rng, -746.0f, -708.0f, 30000);        // subnormal and tiny results
-    add_uniform(args, rng, 708.0f, 710.0f, 10000);          // near overflow
+    add_uniform(args, rng, -50.0f, 5.0f, 150000);          // what fits use
+    add_log_uniform(args, rng, 0x1p-54f, 746.0f, 100000);  // every binade that is not trivial
+    add_uniform(args, rng, -746.0f, -708.0f, 30000);       // subnormal and tiny results
+    add_uniform(args, rng, 708.0f, 710.0f, 10000);         // near overflow
   } else {
     args = acos_edges();
     add_strided(args, f, 1u << 14, 4321);
@@ -457,10 +455,11 @@ void compare_listed(const std::string& path, Function f) {
     if (!same_double(bits_of(libc), bits_of(mine))) ++double_differs;
     if (!same_float(stored(f, libc), stored(f, mine))) ++differs;
   }
-  std::printf("%s: %llu calls in %s, %zu distinct float arguments (%llu not floats); against the C library's, "
-              "the double differs for %llu, the stored float for %llu\n",
-              name_of(f), (unsigned long long)calls, path.c_str(), args.size(), (unsigned long long)not_floats,
-              (unsigned long long)double_differs, (unsigned long long)differs);
+  std::printf(
+      "%s: %llu calls in %s, %zu distinct float arguments (%llu not floats); against the C library's, "
+      "the double differs for %llu, the stored float for %llu\n",
+      name_of(f), (unsigned long long)calls, path.c_str(), args.size(), (unsigned long long)not_floats,
+      (unsigned long long)double_differs, (unsigned long long)differs);
 }
 
 // ---- exp_cr_stored against the store of exp_cr ----
@@ -521,8 +520,10 @@ bool run_stored(unsigned threads, std::uint64_t stride) {
   std::printf("  float or flags different: %llu\n", (unsigned long long)all.wrong);
   std::printf("  below 87 in magnitude, left by the short path to exp_cr: %llu\n", (unsigned long long)all.undecided);
   std::sort(all.near_boundary.begin(), all.near_boundary.end());
-  for (std::uint32_t a : all.near_boundary) std::printf("    near a float boundary: %08x (%.9g)\n", a, double(std::bit_cast<float>(a)));
-  for (std::uint32_t a : all.mismatches) std::printf("    MISMATCH at %08x (%.9g)\n", a, double(std::bit_cast<float>(a)));
+  for (std::uint32_t a : all.near_boundary)
+    std::printf("    near a float boundary: %08x (%.9g)\n", a, double(std::bit_cast<float>(a)));
+  for (std::uint32_t a : all.mismatches)
+    std::printf("    MISMATCH at %08x (%.9g)\n", a, double(std::bit_cast<float>(a)));
   std::fflush(stdout);
   return all.wrong == 0;
 }
@@ -541,10 +542,14 @@ int main(int argc, char** argv) {
     if (a == "--function" && has_value) {
       const std::string v = argv[++i];
       stored_pass = v == "stored" || v == "all";
-      if (v == "exp") functions = {Function::exp};
-      else if (v == "acos") functions = {Function::acos};
-      else if (v == "stored") functions = {};
-      else if (v != "both" && v != "all") return std::fprintf(stderr, "unknown function %s\n", v.c_str()), 2;
+      if (v == "exp")
+        functions = {Function::exp};
+      else if (v == "acos")
+        functions = {Function::acos};
+      else if (v == "stored")
+        functions = {};
+      else if (v != "both" && v != "all")
+        return std::fprintf(stderr, "unknown function %s\n", v.c_str()), 2;
     } else if (a == "--threads" && has_value) {
       threads = unsigned(std::max(1, std::atoi(argv[++i])));
     } else if (a == "--stride" && has_value) {

@@ -2,18 +2,17 @@
 // NIST's first start with laifit's estimator and a model of our own; prints the estimates beside the
 // certified values and the number of matching significant digits.
 
-#include <laifit/estimator.hpp>
-
 #include <cmath>
 #include <cstdio>
+#include <laifit/estimator.hpp>
 #include <string_view>
 #include <vector>
 
 namespace {
 
 // The 14 observations (x = pressure, y = volume) and the certified values, from NIST's Misra1a.dat.
-const std::vector<double> kX{77.6, 114.9, 141.1, 190.8, 239.9, 289.0, 332.8, 378.4, 434.8, 477.3, 536.8, 593.1,
-                             689.1, 760.0};
+const std::vector<double> kX{77.6,  114.9, 141.1, 190.8, 239.9, 289.0, 332.8,
+                             378.4, 434.8, 477.3, 536.8, 593.1, 689.1, 760.0};
 const std::vector<float> kY{10.07f, 14.73f, 17.94f, 23.93f, 29.61f, 35.18f, 40.02f,
                             44.82f, 50.76f, 55.05f, 61.01f, 66.40f, 75.47f, 81.78f};
 constexpr double kCertified[2] = {2.3894212918E+02, 5.5015643181E-04};

@@ -80,27 +80,27 @@ enum class RejectionReason {
 struct EstimatorResult {
   EstimatorExit exit = EstimatorExit::rejected;
   RejectionReason rejection = RejectionReason::none;
-  std::string message;          // after a rejection, what was out of range, in words
-  std::int32_t iterations = 0;  // the iteration counter (0 after a rejection, max_iterations + 1 at the limit)
-  float sum_tolerance = 0.0f;   // the tolerance used (0.0 when a negative one was given)
-  float sum_of_squares = 0.0f;  // final sum of squares, sum (f(i) - y(i))^2
-  std::int32_t degrees_of_freedom = 0;       // observations - parameters
-  std::optional<float> standard_deviation;   // of the residuals, when the degrees of freedom are not 0
-  std::vector<float> estimates;    // the parameters (the starting values after a rejection)
-  std::vector<float> correlation;  // parameters x parameters, column by column
-  std::vector<float> normalising;  // square roots of the inverse normal matrix's diagonal
+  std::string message;                  // after a rejection, what was out of range, in words
+  std::int32_t iterations = 0;          // the iteration counter (0 after a rejection, max_iterations + 1 at the limit)
+  float sum_tolerance = 0.0f;           // the tolerance used (0.0 when a negative one was given)
+  float sum_of_squares = 0.0f;          // final sum of squares, sum (f(i) - y(i))^2
+  std::int32_t degrees_of_freedom = 0;  // observations - parameters
+  std::optional<float> standard_deviation;        // of the residuals, when the degrees of freedom are not 0
+  std::vector<float> estimates;                   // the parameters (the starting values after a rejection)
+  std::vector<float> correlation;                 // parameters x parameters, column by column
+  std::vector<float> normalising;                 // square roots of the inverse normal matrix's diagonal
   std::vector<float> upper_limits, lower_limits;  // th +- 2 e standard_deviation, when it exists
-  std::vector<float> fitted;                       // f at the end of the iteration
-  std::vector<float> fitted_upper, fitted_lower;   // f +- the half-widths, when standard_deviation exists
+  std::vector<float> fitted;                      // f at the end of the iteration
+  std::vector<float> fitted_upper, fitted_lower;  // f +- the half-widths, when standard_deviation exists
 };
 
 // One iteration whose step has been accepted, before the convergence tests.
 struct IterationSummary {
-  std::int32_t iteration = 0;   // from 1
-  float sum_of_squares = 0.0f;  // at the accepted parameters
-  float damping = 0.0f;         // lambda of the accepted step
-  float step_length = 1.0f;     // the part of the damped step taken: 1, or halved after each halving trial
-  std::int32_t trials = 0;      // trials of this iteration, the accepted one included
+  std::int32_t iteration = 0;         // from 1
+  float sum_of_squares = 0.0f;        // at the accepted parameters
+  float damping = 0.0f;               // lambda of the accepted step
+  float step_length = 1.0f;           // the part of the damped step taken: 1, or halved after each halving trial
+  std::int32_t trials = 0;            // trials of this iteration, the accepted one included
   std::span<const float> parameters;  // the accepted parameters, valid during the call
 };
 

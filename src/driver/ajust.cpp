@@ -9,10 +9,10 @@
 #include "driver/extraction.hpp"
 #include "driver/njan.hpp"
 #include "driver/run_details.hpp"
-#include "state/units_of_run.hpp"
 #include "fit/laibym.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
+#include "state/units_of_run.hpp"
 
 namespace laifit {
 namespace {
@@ -147,9 +147,11 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
     open_trace(units);
     throw;
   }
-  const Output outputs[] = {
-      {lai.ficlai.trimmed(), ""}, kTraceOutput, {"tempobs2.txt", "working file"},
-      {"tempobs.txt", "working file"}, {"adjust_lai.txt", "report file"}};
+  const Output outputs[] = {{lai.ficlai.trimmed(), ""},
+                            kTraceOutput,
+                            {"tempobs2.txt", "working file"},
+                            {"tempobs.txt", "working file"},
+                            {"adjust_lai.txt", "report file"}};
   refuse_outputs_over_inputs(units, outputs, lai, ficobs, named);
   open_trace(units);
 
@@ -189,10 +191,11 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
     } else if (std::int64_t{anlevee} == std::int64_t{ansemis} + 1) {
       lai.jlevee = njan(anlevee, mois, jour, 0) + nbjansemis;
     } else {
-      units.screen().write_list({"error- You need to add an observation during the first year of the simulation"
-                                 "\""
-                                 " or declare the emergence day during the second day of the simulation and "
-                                 "uncheck '2 climate years crop'"});
+      units.screen().write_list(
+          {"error- You need to add an observation during the first year of the simulation"
+           "\""
+           " or declare the emergence day during the second day of the simulation and "
+           "uncheck '2 climate years crop'"});
       return;
     }
     trace.write_list({"jlevee ", lai.jlevee});
@@ -224,9 +227,8 @@ void ajust(RunState& state, Units& units, RunDetails* details) {
         if (!(vlai >= 0)) continue;  // missing (negative) or not a number
         if (date[0] != ansemis) numjour = add_days(numjour, nbjansemis);
         if (i > kMaxObservations) {
-          throw Refusal("error- " + std::string(ficobs.trimmed()) + ": more than " +
-                        std::to_string(kMaxObservations) + " observation points; the series holds " +
-                        std::to_string(kMaxObservations));
+          throw Refusal("error- " + std::string(ficobs.trimmed()) + ": more than " + std::to_string(kMaxObservations) +
+                        " observation points; the series holds " + std::to_string(kMaxObservations));
         }
         lai.nl[static_cast<std::size_t>(i - 1)] = numjour;
         lai.xinfl[static_cast<std::size_t>(i - 1)] = vlai;

@@ -5,9 +5,9 @@
 #include <span>
 #include <string>
 
-#include "state/units_of_run.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
+#include "state/units_of_run.hpp"
 
 namespace laifit {
 namespace {

@@ -2,10 +2,10 @@
 
 #include "driver/ajust.hpp"
 #include "driver/run_details.hpp"
-#include "state/shared_state.hpp"
 #include "records/failure.hpp"
 #include "records/fpflags.hpp"
 #include "records/units.hpp"
+#include "state/shared_state.hpp"
 
 namespace laifit {
 namespace {
@@ -38,7 +38,8 @@ int run_laifit(const platform::Folder& folder, std::unique_ptr<ByteSink> screen,
     } catch (const RunFailure&) {
     }
     report(failure, error_text);
-    if (details != nullptr) details->failure = RunDetails::Failure{failure.unit(), failure.file(), failure.cause(), failure.kind()};
+    if (details != nullptr)
+      details->failure = RunDetails::Failure{failure.unit(), failure.file(), failure.cause(), failure.kind()};
     return 2;
   } catch (const Refusal& refusal) {
     if (details != nullptr) details->refusal = refusal.message();

@@ -91,11 +91,11 @@ class Core {
 
   std::int32_t nit_ = 0;
   std::int32_t intcnt_ = 0;
-  float ga_ = 0.0f;      // damping lambda
-  float ssq_ = 0.0f;     // sum of squares at the accepted parameters
-  float sumb_ = 0.0f;    // sum of squares at the latest evaluated trial
-  float step_ = 1.0f;    // length factor of the trial step
-  float gamma_ = 0.0f;   // angle between scaled step and scaled gradient, degrees
+  float ga_ = 0.0f;           // damping lambda
+  float ssq_ = 0.0f;          // sum of squares at the accepted parameters
+  float sumb_ = 0.0f;         // sum of squares at the latest evaluated trial
+  float step_ = 1.0f;         // length factor of the trial step
+  float gamma_ = 0.0f;        // angle between scaled step and scaled gradient, degrees
   std::vector<float> delz1_;  // the model's values at one parameter's difference step
   std::vector<float> lower_;  // lower bounds of the fitted values
 };
@@ -195,7 +195,7 @@ void Core::normal_matrix() {
   std::array<float, kMaxPairs> sums{};
   const auto accumulate = [&]<std::size_t kFixed>(std::integral_constant<std::size_t, kFixed>) {
     const std::size_t np = kFixed != 0 ? kFixed : npar_;
-    std::array<float, kFixed != 0 ? kFixed * (kFixed + 1) / 2 : kMaxPairs> s{};
+    std::array<float, kFixed != 0 ? kFixed*(kFixed + 1) / 2 : kMaxPairs> s{};
     std::array<const float*, EstimatorLimits::max_parameters> column{};
     for (std::size_t i = 0; i < np; ++i) column[i] = &delz(0, i);
     for (std::size_t k = 0; k < nobs_; ++k) {
@@ -274,7 +274,8 @@ bool Core::signs_kept() const {
 
 bool Core::parameters_converged() const {
   for (std::size_t i = 0; i < npar_; ++i) {
-    if (!(std::fabs(double(w_.p[i])) <= double(settings_.parameter_tolerance) * (std::fabs(double(th_[i])) + double(kTiny)))) {
+    if (!(std::fabs(double(w_.p[i])) <=
+          double(settings_.parameter_tolerance) * (std::fabs(double(th_[i])) + double(kTiny)))) {
       return false;
     }
   }
@@ -338,8 +339,7 @@ EstimatorExit Core::iterate() {
         break;
       }
       case Phase::accepted:
-        if (observer_.iteration(IterationSummary{nit_, sumb_, ga_, step_, intcnt_ + 1, th_}) ==
-            ObserverAction::stop) {
+        if (observer_.iteration(IterationSummary{nit_, sumb_, ga_, step_, intcnt_ + 1, th_}) == ObserverAction::stop) {
           exit = EstimatorExit::stopped_by_observer;
           phase = Phase::finished;
         } else if (parameter_test && parameters_converged()) {
@@ -354,8 +354,7 @@ EstimatorExit Core::iterate() {
           phase = nit_ <= settings_.max_iterations ? Phase::iteration_start : Phase::finished;
         }
         break;
-      case Phase::finished:
-        break;
+      case Phase::finished: break;
     }
   }
   return exit;
@@ -436,8 +435,8 @@ void Core::statistics(EstimatorResult& result) {
       float v = 0.0f;
       for (std::size_t i = 0; i < npar_; ++i) {
         for (std::size_t j = 0; j < npar_; ++j) {
-          v = store(double(v) + double(delz(k, i)) * delz(k, j) * at(w_.d, i, j) /
-                                    (double(difz_[i]) * th_[i] * difz_[j] * th_[j]));
+          v = store(double(v) +
+                    double(delz(k, i)) * delz(k, j) * at(w_.d, i, j) / (double(difz_[i]) * th_[i] * difz_[j] * th_[j]));
         }
       }
       v = std::fabs(v);

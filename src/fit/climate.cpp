@@ -61,8 +61,8 @@ ThermalTime read_thermal_time(const RunState& state, Units& units, OutputChannel
     entry = numeric::store(double{tt.somi} + diff);
     tt.somi = entry;
     if (taken != nullptr && taken->size() < kMaxClimateRecords) {
-      taken->push_back(
-          ClimateRecord{reading, file.record_number(), an, jour, true, static_cast<std::int32_t>(day), tm, diff, entry});
+      taken->push_back(ClimateRecord{reading, file.record_number(), an, jour, true, static_cast<std::int32_t>(day), tm,
+                                     diff, entry});
     }
   }
   return tt;

@@ -7,10 +7,10 @@
 #include "climate.hpp"
 #include "coding.hpp"
 #include "day_table.hpp"
+#include "fit/run_settings.hpp"
 #include "lai_file.hpp"
 #include "model/curves.hpp"
 #include "model/model.hpp"
-#include "fit/run_settings.hpp"
 #include "report/haus.hpp"
 #include "state/units_of_run.hpp"
 

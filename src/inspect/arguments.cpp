@@ -1,6 +1,6 @@
-#include "inspect/inspect.hpp"
-
 #include <charconv>
+
+#include "inspect/inspect.hpp"
 
 namespace laifit::inspect {
 

@@ -90,16 +90,16 @@ void check_years(const Gathered& g, const ClimateView& c, Findings& f) {
                                   ? std::to_string(file.first_year)
                                   : std::to_string(file.first_year) + " to " + std::to_string(file.last_year);
     f.add("climate-year",
-           file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)"
-                                                     : " (the climate file of the following year)"),
-           "holds the year " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
-               (file.unit == unit::kClimate1 ? "the sowing year, the year of the first row of the table"
-                                             : "the year after the sowing year") +
-               "): laifit matches days by their number in the year only, so every observation gets the thermal "
-               "time of the same day in " +
-               years + " (line " + std::to_string(other->record) + " is the first of another year: its year column holds " +
-               std::to_string(other->an) + ").",
-           "the file of " + std::to_string(expected));
+          file.name + (file.unit == unit::kClimate1 ? " (the climate file of the sowing year)"
+                                                    : " (the climate file of the following year)"),
+          "holds the year " + years + ", but the observations make " + std::to_string(expected) + " its year (" +
+              (file.unit == unit::kClimate1 ? "the sowing year, the year of the first row of the table"
+                                            : "the year after the sowing year") +
+              "): laifit matches days by their number in the year only, so every observation gets the thermal "
+              "time of the same day in " +
+              years + " (line " + std::to_string(other->record) +
+              " is the first of another year: its year column holds " + std::to_string(other->an) + ").",
+          "the file of " + std::to_string(expected));
   }
 }
 
@@ -113,26 +113,26 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
   if (in.climate_years == 1 && (last_point > nbjansemis || emergence > nbjansemis)) {
     const Date end = date_of_day(d.ansemis, std::max(last_point, emergence));
     f.add("one-climate-year", "param.soj line 6 (the climate-year code)",
-           "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
-               std::to_string(std::max(last_point, emergence)) + ", " + dmy(end) + "): laifit reads only " +
-               file_name(g, unit::kClimate1) + ", so the days of " + std::to_string(next_year(d.ansemis)) +
-               " get thermal time 0.",
-           "the climate file of " + std::to_string(next_year(d.ansemis)));
+          "is 1, one climate year, but the crop runs into " + std::to_string(next_year(d.ansemis)) + " (up to day " +
+              std::to_string(std::max(last_point, emergence)) + ", " + dmy(end) + "): laifit reads only " +
+              file_name(g, unit::kClimate1) + ", so the days of " + std::to_string(next_year(d.ansemis)) +
+              " get thermal time 0.",
+          "the climate file of " + std::to_string(next_year(d.ansemis)));
   }
   if (c.last_day == 0) {
     f.add("no-climate-days", "the climate data",
-           "have no day from emergence (day " + std::to_string(emergence) + ", " +
-               dmy(date_of_day(d.ansemis, emergence)) +
-               ") on: every thermal time is 0, and the estimator fits the curve at a single time.");
+          "have no day from emergence (day " + std::to_string(emergence) + ", " +
+              dmy(date_of_day(d.ansemis, emergence)) +
+              ") on: every thermal time is 0, and the estimator fits the curve at a single time.");
     return;
   }
   const auto early = points_where(g, t, [&](std::int32_t day) { return day < emergence; });
   if (!early.empty()) {
     f.add("before-emergence", t.name + " " + line_list(early),
-           "an LAI value dated before emergence (day " + std::to_string(emergence) + ", " +
-               dmy(date_of_day(d.ansemis, emergence)) +
-               "): laifit keeps it as an observation point after the emergence point, out of the order of the "
-               "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.");
+          "an LAI value dated before emergence (day " + std::to_string(emergence) + ", " +
+              dmy(date_of_day(d.ansemis, emergence)) +
+              "): laifit keeps it as an observation point after the emergence point, out of the order of the "
+              "days, and its thermal time is that of a day before emergence, where the thermal time is not counted.");
   }
   const auto after = points_where(g, t, [&](std::int32_t day) { return !c.has(day) && day > c.last_day; });
   const auto before =
@@ -145,8 +145,8 @@ void check_coverage(const Gathered& g, const ClimateView& c, const TableView& t,
   auto warn = [&](const std::vector<std::int64_t>& lines, const std::string& why) {
     if (lines.empty()) return;
     f.add("zero-thermal-time", t.name + " " + line_list(lines),
-           count_of(lines.size(), "observation gets", "observations get") + " thermal time 0, " + why + "; " + span +
-               ". The fit takes them as observed at emergence.");
+          count_of(lines.size(), "observation gets", "observations get") + " thermal time 0, " + why + "; " + span +
+              ". The fit takes them as observed at emergence.");
   };
   warn(after, "after the end of the climate data");
   warn(before, "before the first day of the climate data");
@@ -192,20 +192,19 @@ void check_days(const Gathered& g, Findings& f) {
     }
     if (problems.size() > 3) what += "; and so on";
     f.add("climate-days", problem_file + " " + line_list(lines),
-           "the days do not follow each other: " + what +
-               ". A repeated or backward day overwrites the thermal time of that day with the running sum, and a "
-               "missing day has thermal time 0.");
+          "the days do not follow each other: " + what +
+              ". A repeated or backward day overwrites the thermal time of that day with the running sum, and a "
+              "missing day has thermal time 0.");
   }
   // With two climate years, the second file's days follow the first file's last day.
   const bool second_read = std::any_of(d.fit.climate.begin(), d.fit.climate.end(),
                                        [](const ClimateRecord& r) { return r.unit == unit::kClimate2; });
   if (second_read && last_of_first != nullptr && d.has_rows && last_of_first->jour != d.nbjansemis) {
     f.add("climate-year-length", file_name(g, unit::kClimate1),
-           "ends on day " + std::to_string(last_of_first->jour) + ", but laifit counts " +
-               std::to_string(d.nbjansemis) + " days in " + std::to_string(d.ansemis) +
-               ": the days of the second climate file are numbered from day " +
-               std::to_string(std::int64_t{last_of_first->jour} + 1) + ", out of step with the observations of " +
-               std::to_string(next_year(d.ansemis)) + ".");
+          "ends on day " + std::to_string(last_of_first->jour) + ", but laifit counts " + std::to_string(d.nbjansemis) +
+              " days in " + std::to_string(d.ansemis) + ": the days of the second climate file are numbered from day " +
+              std::to_string(std::int64_t{last_of_first->jour} + 1) + ", out of step with the observations of " +
+              std::to_string(next_year(d.ansemis)) + ".");
   }
 }
 
@@ -221,9 +220,9 @@ void check_base(const Gathered& g, Findings& f) {
   }
   if (!any) return;
   f.add("base-not-reached", "param.soj line 7 (the base temperature)",
-         "no day from emergence on has a mean temperature above the base temperature " + shortest(run_inputs(d).base_temperature) +
-             " °C (the warmest daily mean is " + shortest(warmest) +
-             " °C): the thermal time stays 0, and the fit has no time axis.");
+        "no day from emergence on has a mean temperature above the base temperature " +
+            shortest(run_inputs(d).base_temperature) + " °C (the warmest daily mean is " + shortest(warmest) +
+            " °C): the thermal time stays 0, and the fit has no time axis.");
 }
 
 }  // namespace

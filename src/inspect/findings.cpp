@@ -23,7 +23,8 @@ bool Findings::has(std::string_view code) const {
 }
 
 bool Findings::explains_stop() const {
-  return std::any_of(all_.begin(), all_.end(), [](const Finding& f) { return catalogue_entry(f.code).stops != kGoesOn; });
+  return std::any_of(all_.begin(), all_.end(),
+                     [](const Finding& f) { return catalogue_entry(f.code).stops != kGoesOn; });
 }
 
 }  // namespace laifit::inspect

@@ -30,8 +30,7 @@ void check_outputs(const Gathered& g, Findings& f) {
     const std::string age = out.older ? " (it is older than " + out.newest_input + ")" : "";
     std::string what;
     switch (out.state) {
-      case OutputState::State::matches:
-        continue;
+      case OutputState::State::matches: continue;
       case OutputState::State::older:
         what = "is older than " + out.newest_input + ": it does not show the current inputs.";
         break;
@@ -200,8 +199,7 @@ std::string tolerance(float v) {
 std::string exit_words(const EstimatorView& e) {
   const std::string its = count_of(static_cast<std::size_t>(std::max(0, e.iterations)), "iteration", "iterations");
   switch (e.exit) {
-    case EstimatorExit::rejected:
-      return "rejected the problem and estimated nothing";
+    case EstimatorExit::rejected: return "rejected the problem and estimated nothing";
     case EstimatorExit::parameters_converged:
       return "converged on the parameters (each changed by less than " + tolerance(e.settings.errp) +
              " of its value), " + its;
@@ -213,8 +211,7 @@ std::string exit_words(const EstimatorView& e) {
     case EstimatorExit::no_reduction:
       return "stopped after " + std::to_string(e.failed_trials_limit) +
              " trial steps of one iteration failed to reduce the sum of squares, " + its;
-    case EstimatorExit::stopped_by_observer:
-      return "was stopped by its caller, " + its;
+    case EstimatorExit::stopped_by_observer: return "was stopped by its caller, " + its;
   }
   return "";
 }
@@ -301,7 +298,8 @@ void check_zero_before_last(const FitView& fit, const std::string& table_name, F
 // a table padded with zeros to the end of the season (one zero at harvest is a real observation).
 void check_trailing_zeros(const FitView& fit, const std::string& table_name, Findings& f) {
   if (fit.series.empty()) return;
-  const auto positive = std::find_if(fit.points.rbegin(), fit.points.rend(), [](const FitPoint& p) { return p.observed > 0.0f; });
+  const auto positive =
+      std::find_if(fit.points.rbegin(), fit.points.rend(), [](const FitPoint& p) { return p.observed > 0.0f; });
   if (positive == fit.points.rend()) return;
   std::vector<std::int64_t> lines;
   for (auto it = fit.points.rbegin(); it != positive; ++it) {
@@ -311,7 +309,8 @@ void check_trailing_zeros(const FitView& fit, const std::string& table_name, Fin
   f.add("zeros-after-end", kWhere,
         count_of(lines.size(), "zero observation", "zero observations") + " after the fitted series has ended (day " +
             std::to_string(fit.series.back().day) + "), on " + table_name + " " + line_list(lines) +
-            ": the estimator fits them as measured bare ground where the curve has already fallen below zero, so they bend "
+            ": the estimator fits them as measured bare ground where the curve has already fallen below zero, so they "
+            "bend "
             "the end of the curve towards them.");
 }
 
@@ -356,7 +355,8 @@ void check_limits(const FitView& fit, Findings& f) {
   const bool one = spanning.size() == 1;
   f.add("limits-include-zero", kWhere,
         "the confidence limits of " + parameter_list(spanning) + " span 0 (" + ranges + "): the observations leave " +
-            (one ? "its" : "their") + " value loosely determined, which is common for parameters that few "
+            (one ? "its" : "their") +
+            " value loosely determined, which is common for parameters that few "
             "observations measure; the curve itself can still follow the observations well.");
 }
 
@@ -375,7 +375,8 @@ void check_unwritable(const FitView& fit, Findings& f) {
 
 void check_fitted(const FitView& fit, const std::string& table_name, Findings& f) {
   if (all_observed_zero(fit)) {
-    f.add("all-zero", kWhere, "every observation point has LAI 0: there is no growth to fit, and the estimates mean nothing.");
+    f.add("all-zero", kWhere,
+          "every observation point has LAI 0: there is no growth to fit, and the estimates mean nothing.");
   }
   const EstimatorExit exit = fit.estimator.exit;
   if (exit == EstimatorExit::rejected) {
@@ -384,7 +385,8 @@ void check_fitted(const FitView& fit, const std::string& table_name, Findings& f
   }
   if (exit == EstimatorExit::iteration_limit || exit == EstimatorExit::no_reduction) {
     f.add("not-converged", kWhere,
-          "the estimator " + exit_words(fit.estimator) + ": the estimates are where it stopped, perhaps not the best fit.");
+          "the estimator " + exit_words(fit.estimator) +
+              ": the estimates are where it stopped, perhaps not the best fit.");
   }
   if (fit.estimator.degrees_of_freedom == 0) {
     f.add("no-freedom", kWhere,

@@ -58,7 +58,8 @@ std::vector<std::string> near_names(const fs::path& folder, std::string_view nam
 
 // Whether a fixed-field read took a line of blanks (every field empty).
 bool blank_record(const LoggedStatement& s) {
-  return !s.free_format && std::all_of(s.values.begin(), s.values.end(), [](const LoggedValue& v) { return is_blank_text(v.text); });
+  return !s.free_format &&
+         std::all_of(s.values.begin(), s.values.end(), [](const LoggedValue& v) { return is_blank_text(v.text); });
 }
 
 // Where the values after layout line k land: "the climate-year code from line 7, the base temperature from
@@ -84,7 +85,8 @@ void check_layout(const RunDescription& rd, Findings& f) {
       f.add("param-blank-line", soj_line(first),
             "is blank where laifit reads " + std::string(kLineRole[k]) +
                 " in fixed columns: it reads that from the blank line, and each later read takes the line meant "
-                "for the value before it" + later_lines(rd, k) + ".");
+                "for the value before it" +
+                later_lines(rd, k) + ".");
       return;
     }
     if (s.free_format && s.values.back().record > first) {
@@ -107,9 +109,9 @@ void check_names(const Gathered& g, const RunDescription& rd, Findings& f) {
     if (s->values.empty()) {
       if (!s->skipped.empty() && s->skipped.front() == '/') {
         f.add("name-split", soj_line(s->end_record) + " (" + kLineRole[static_cast<std::size_t>(line - 1)] + ")",
-               "the line holds " + shown(s->skipped) +
-                   ": a slash ends an unquoted value before it begins, so laifit reads an empty name.",
-               "'" + s->skipped + "'");
+              "the line holds " + shown(s->skipped) +
+                  ": a slash ends an unquoted value before it begins, so laifit reads an empty name.",
+              "'" + s->skipped + "'");
       }
       continue;
     }
@@ -117,17 +119,17 @@ void check_names(const Gathered& g, const RunDescription& rd, Findings& f) {
     const std::string where = soj_line(v.record) + " (" + kLineRole[static_cast<std::size_t>(line - 1)] + ")";
     if (v.text.size() > kNameLength) {
       f.add("name-too-long", where,
-             "the name " + shown(v.text) + " has " + std::to_string(v.text.size()) +
-                 " characters; laifit keeps the first 30 and uses " + shown(v.text.substr(0, kNameLength)) + ".");
+            "the name " + shown(v.text) + " has " + std::to_string(v.text.size()) +
+                " characters; laifit keeps the first 30 and uses " + shown(v.text.substr(0, kNameLength)) + ".");
       continue;
     }
     if (!v.quoted && !is_blank_text(s->skipped)) {
       const char sep = s->skipped.empty() ? ' ' : s->skipped.front();
       const std::string why = sep == '/' ? "a slash" : sep == ',' ? "a comma" : sep == ';' ? "a semicolon" : "a blank";
       f.add("name-split", where,
-             "the line holds " + shown(v.text + s->skipped) + ": an unquoted name ends at " + why +
-                 ", so laifit uses " + shown(v.text) + " and passes over " + shown(s->skipped) + ".",
-             "'" + v.text + s->skipped + "'");
+            "the line holds " + shown(v.text + s->skipped) + ": an unquoted name ends at " + why + ", so laifit uses " +
+                shown(v.text) + " and passes over " + shown(s->skipped) + ".",
+            "'" + v.text + s->skipped + "'");
     }
   }
 }
@@ -177,9 +179,7 @@ void check_files(const Gathered& g, Findings& f) {
     const FileState st = file_state(g.folder, in.name);
     const std::string where = in.name + " (" + in.role + ", param.soj line " + std::to_string(in.line) + ")";
     switch (st.kind) {
-      case FileState::Kind::absent:
-        check_missing(g, in, where, f);
-        break;
+      case FileState::Kind::absent: check_missing(g, in, where, f); break;
       case FileState::Kind::not_regular:
         f.add("not-a-file", where, "not a regular file (a folder, a pipe or a device).");
         break;
@@ -192,9 +192,7 @@ void check_files(const Gathered& g, Findings& f) {
                 "time axis.");
         }
         break;
-      case FileState::Kind::present:
-        check_kind(g, in, where, f);
-        break;
+      case FileState::Kind::present: check_kind(g, in, where, f); break;
     }
   }
 }
@@ -242,12 +240,14 @@ void check_date(const Gathered& g, const RunDescription& rd, Findings& f) {
               std::to_string(year) + ", which is no date, and places emergence on day " +
               std::to_string(run_inputs(g.details).emergence_day) + ".");
   } else if (year < 1000) {
-    f.add("date-layout", where, kDateLayout + "; it reads the year " + std::to_string(year) + ", which needs its four digits.");
+    f.add("date-layout", where,
+          kDateLayout + "; it reads the year " + std::to_string(year) + ", which needs its four digits.");
   }
   const RunInputs in = run_inputs(g.details);
   if (in.has_rows && year != in.sowing_year && std::int64_t{year} != next_year(in.sowing_year)) {
     f.add("emergence-year", where,
-          "the emergence year " + std::to_string(year) + " is neither the sowing year " + std::to_string(in.sowing_year) +
+          "the emergence year " + std::to_string(year) + " is neither the sowing year " +
+              std::to_string(in.sowing_year) +
               " (the year of the first row of the observation table) nor the next: laifit writes an error line.");
   }
 }
@@ -286,10 +286,11 @@ void check_start(int k, float start, const std::string& where, Findings& f) {
           p + " is estimated from a starting value of 0: the estimator steps each parameter in proportion to its "
               "value, so it rejects the fit, and laifit writes the curve of the starting values.");
   } else if ((k == 2 || k == 4) && start < 0.0f) {
-    f.add("start-sign", where,
-          p + " is estimated from " + shortest(start) +
-              ": the estimator keeps every estimated parameter on the side of 0 it starts on, so " + p +
-              (k == 2 ? " stays negative and the curve cannot rise." : " stays negative and the curve cannot decline."));
+    f.add(
+        "start-sign", where,
+        p + " is estimated from " + shortest(start) +
+            ": the estimator keeps every estimated parameter on the side of 0 it starts on, so " + p +
+            (k == 2 ? " stays negative and the curve cannot rise." : " stays negative and the curve cannot decline."));
   }
 }
 

@@ -107,8 +107,9 @@ Outcome inspect(const Options& options) {
   GatherOutcome gathered = gather(options.folder);
   if (!gathered.gathered) {
     out.status = kCannotInspect;
-    out.errors = "laifit-inspect: " + (gathered.too_large.empty() ? "cannot inspect: " + gathered.cannot
-                                                                   : gathered.too_large) + "\n";
+    out.errors =
+        "laifit-inspect: " + (gathered.too_large.empty() ? "cannot inspect: " + gathered.cannot : gathered.too_large) +
+        "\n";
     return out;
   }
   const Gathered& g = *gathered.gathered;
@@ -123,7 +124,8 @@ Outcome inspect(const Options& options) {
   const ClimateView climate = climate_view(g);
   const FitView fit = fit_view(g, table);
   Findings findings;
-  if (!g.recomputed) findings.add("not-recomputed", "the fit", "the inspector does not run the fit: " + g.not_recomputed + ".");
+  if (!g.recomputed)
+    findings.add("not-recomputed", "the fit", "the inspector does not run the fit: " + g.not_recomputed + ".");
   check_inputs(g, rd, findings);
   check_table(g, table, findings);
   check_climate(g, climate, table, findings);

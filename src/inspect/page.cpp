@@ -62,15 +62,20 @@ std::string summary_row(const Inspected& in, std::size_t number) {
   std::size_t warnings = 0;
   for (const Finding& f : o.findings) warnings += f.severity == Severity::warning ? 1 : 0;
   const FitView* fit = o.fit && o.fit->fitted && !o.fit->points.empty() ? o.fit.get() : nullptr;
-  std::string row = cat("<tr", o.status == kCannotInspect ? " class=\"failed\"" : warnings > 0 ? " class=\"warned\"" : "",
-                        "><td class=\"text\"><a href=\"#f", std::to_string(number), "\">", escaped_xml(in.folder.string()),
-                        "</a></td>", cell(std::to_string(o.status)), cell(std::to_string(warnings)));
+  std::string row =
+      cat("<tr",
+          o.status == kCannotInspect ? " class=\"failed\""
+          : warnings > 0             ? " class=\"warned\""
+                                     : "",
+          "><td class=\"text\"><a href=\"#f", std::to_string(number), "\">", escaped_xml(in.folder.string()),
+          "</a></td>", cell(std::to_string(o.status)), cell(std::to_string(warnings)));
   row += cell(fit ? figure(fit->rmse, 4) : "") + cell(fit && fit->r2 ? figure(*fit->r2, 4) : "") +
          cell(fit ? figure(fit->bias, 4) : "");
   for (std::size_t k = 0; k < 5; ++k) {
     row += cell(fit ? cat(significant(fit->used[k], 5), fit->estimated[k] ? "" : " (held)") : "");
   }
-  row += cell(fit ? std::to_string(fit->estimator.iterations) : "") + cell(fit ? stop_code(fit->estimator.exit) : "", true);
+  row += cell(fit ? std::to_string(fit->estimator.iterations) : "") +
+         cell(fit ? stop_code(fit->estimator.exit) : "", true);
   return row + "</tr>\n";
 }
 
@@ -125,10 +130,11 @@ std::string folder_section(const Inspected& in, std::size_t number) {
 }  // namespace
 
 std::string report_page(const std::vector<Inspected>& inspected) {
-  std::string s = cat("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>laifit-inspect: ",
-                      count_of(inspected.size(), "folder", "folders"), "</title>\n<style>\n", kStyle,
-                      "\n</style>\n</head>\n<body>\n<h1>laifit-inspect: ", count_of(inspected.size(), "folder", "folders"),
-                      "</h1>\n<p>Click a column's title to sort the table by it.</p>\n");
+  std::string s =
+      cat("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>laifit-inspect: ",
+          count_of(inspected.size(), "folder", "folders"), "</title>\n<style>\n", kStyle,
+          "\n</style>\n</head>\n<body>\n<h1>laifit-inspect: ", count_of(inspected.size(), "folder", "folders"),
+          "</h1>\n<p>Click a column's title to sort the table by it.</p>\n");
   s += summary_table(inspected);
   for (std::size_t k = 0; k < inspected.size(); ++k) s += folder_section(inspected[k], k + 1);
   return s + "<script>" + kScript + "</script>\n</body>\n</html>\n";

@@ -34,9 +34,11 @@ std::string findings_block(const Findings& f, Severity severity, const char* tit
   for (const Finding& x : f.all()) {
     if (x.severity != severity) continue;
     const std::string number = std::to_string(++k) + ". ";
-    out += wrap(x.title + ". " + x.where + ": " + x.what, kLineWidth, "  " + number, std::string(2 + number.size(), ' '));
+    out +=
+        wrap(x.title + ". " + x.where + ": " + x.what, kLineWidth, "  " + number, std::string(2 + number.size(), ' '));
     if (!x.fix.empty())
-      out += wrap("Fix: " + x.fix, kLineWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
+      out +=
+          wrap("Fix: " + x.fix, kLineWidth, std::string(2 + number.size(), ' '), std::string(7 + number.size(), ' '));
   }
   return out;
 }
@@ -55,10 +57,11 @@ std::string observations_block(const ReportParts& p, const RunInputs& in) {
   }
   if (in.has_rows) {
     const Date e = date_of_day(in.sowing_year, in.emergence_day);
-    std::string text = dmy(e) + ", day " + std::to_string(in.emergence_day) + " (sowing year " +
-                       std::to_string(in.sowing_year) + ")";
+    std::string text =
+        dmy(e) + ", day " + std::to_string(in.emergence_day) + " (sowing year " + std::to_string(in.sowing_year) + ")";
     if (!in.points.empty() && in.points[0].day == in.emergence_day) {
-      text += in.points[0].row == 0 ? "; no observation that day: laifit adds the point (emergence, LAI 0)" : "; observed";
+      text +=
+          in.points[0].row == 0 ? "; no observation that day: laifit adds the point (emergence, LAI 0)" : "; observed";
     }
     out += item("emergence", text);
   }
@@ -155,17 +158,14 @@ std::string series_block(const FitView& fit) {
                      std::to_string(b.day) + " (" + dmy(date_of_day(fit.sowing_year, b.day)) + "), " +
                      count_of(fit.series.size(), "day", "days") + ": ";
   switch (fit.end) {
-    case FitView::End::back_to_zero:
-      text += "it ends where the curve comes back to zero";
-      break;
+    case FitView::End::back_to_zero: text += "it ends where the curve comes back to zero"; break;
     case FitView::End::climate_end:
       text += "it ends with the climate data (thermal time " + fixed(b.thermal_time, 1) + ")";
       break;
     case FitView::End::day_table:
       text += "it ends on day " + std::to_string(kDayTable) + ", the end of laifit's day table";
       break;
-    case FitView::End::none:
-      break;
+    case FitView::End::none: break;
   }
   return item("LAI series", text);
 }

@@ -60,12 +60,15 @@ std::string summary_csv(const std::vector<Inspected>& inspected) {
     out += "," + std::to_string(warnings_of(o)) + "," + csv_cell(codes_of(o));
     const FitView* fit = o.fit && o.fit->fitted && !o.fit->points.empty() ? o.fit.get() : nullptr;
     for (int k = 0; k < 5; ++k) out += "," + (fit ? number_cell(fit->used[static_cast<std::size_t>(k)]) : "");
-    for (int k = 0; k < 5; ++k) out += "," + (fit ? std::string(fit->estimated[static_cast<std::size_t>(k)] ? "1" : "0") : "");
+    for (int k = 0; k < 5; ++k)
+      out += "," + (fit ? std::string(fit->estimated[static_cast<std::size_t>(k)] ? "1" : "0") : "");
     if (fit) {
-      out += "," + number_cell(fit->rmse) + "," + number_cell(fit->bias) + "," + (fit->r2 ? number_cell(*fit->r2) : "") +
-             "," + std::to_string(fit->estimator.iterations) + "," + stop_code(fit->estimator.exit) + "," +
-             (fit->series.empty() ? "," : std::to_string(fit->series.front().day) + "," +
-                                              std::to_string(fit->series.back().day));
+      out += "," + number_cell(fit->rmse) + "," + number_cell(fit->bias) + "," +
+             (fit->r2 ? number_cell(*fit->r2) : "") + "," + std::to_string(fit->estimator.iterations) + "," +
+             stop_code(fit->estimator.exit) + "," +
+             (fit->series.empty()
+                  ? ","
+                  : std::to_string(fit->series.front().day) + "," + std::to_string(fit->series.back().day));
     } else {
       out += std::string(7, ',');
     }

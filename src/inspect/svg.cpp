@@ -158,8 +158,8 @@ std::string series_end_mark(const FitView& fit, const Axis& x) {
                           : fit.end == FitView::End::climate_end ? "end of the climate data"
                                                                  : "end of the day table";
   // The label goes left of the line when the line stands near the right edge.
-  std::string marked = mark(x, end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why,
-                            "series-end");
+  std::string marked =
+      mark(x, end.day, "series ends " + dmy(date_of_day(fit.sowing_year, end.day)) + ": " + why, "series-end");
   if (x(end.day) > kRight - 230) {
     const std::string from = "<text x=\"" + num(x(end.day) + 4) + "\" y=\"" + num(kLaiTop + 14) + "\" class=\"tick\"";
     const std::string to =
@@ -211,10 +211,11 @@ std::string tt_panel(const FitView& fit, const Scales& sc) {
   s += "<polyline class=\"tt\" id=\"thermal-time\" points=\"" + tt_points + "\"/>\n";
   for (const FitPoint& p : fit.points) {
     s += "<circle class=\"" + std::string(without_thermal_time(fit, p) ? "zero" : "obs") + "\" data-day=\"" +
-         std::to_string(p.day) + "\" data-tt=\"" + shortest(p.thermal_time) + "\" cx=\"" + num(x(p.day)) +
-         "\" cy=\"" + num(clamp_y(sc.yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
+         std::to_string(p.day) + "\" data-tt=\"" + shortest(p.thermal_time) + "\" cx=\"" + num(x(p.day)) + "\" cy=\"" +
+         num(clamp_y(sc.yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
   }
-  s += text((kLeft + kRight) / 2, kTtBottom + 50, "day number, counted from 1 January " + std::to_string(fit.sowing_year),
+  s += text((kLeft + kRight) / 2, kTtBottom + 50,
+            "day number, counted from 1 January " + std::to_string(fit.sowing_year),
             "class=\"label\" text-anchor=\"middle\"");
   return s + "</g>\n";
 }
@@ -235,7 +236,8 @@ struct Legend {
     y += 17;
   }
   std::string dot(const char* cls) const {
-    return "<circle class=\"" + std::string(cls) + "\" cx=\"" + num(x + 5) + "\" cy=\"" + num(y - 4) + "\" r=\"4.5\"/>\n";
+    return "<circle class=\"" + std::string(cls) + "\" cx=\"" + num(x + 5) + "\" cy=\"" + num(y - 4) +
+           "\" r=\"4.5\"/>\n";
   }
 };
 
@@ -247,7 +249,8 @@ void legend_symbols(const FitView& fit, Legend& l) {
   if (std::any_of(fit.points.begin(), fit.points.end(), [](const FitPoint& p) { return p.line == 0; })) {
     l.symbol(l.dot("added"), "emergence point added (LAI 0)");
   }
-  if (std::any_of(fit.points.begin(), fit.points.end(), [&](const FitPoint& p) { return without_thermal_time(fit, p); })) {
+  if (std::any_of(fit.points.begin(), fit.points.end(),
+                  [&](const FitPoint& p) { return without_thermal_time(fit, p); })) {
     l.symbol(l.dot("zero"), "no climate day: thermal time 0");
   }
 }
@@ -256,7 +259,8 @@ void legend_figures(const FitView& fit, Legend& l) {
   l.y += 10;
   l.line_of("Parameters", "class=\"label\" font-weight=\"bold\"");
   for (std::size_t k = 0; k < 5; ++k) {
-    l.line_of(cat("p", std::to_string(k + 1), " = ", significant(fit.used[k], 6), fit.estimated[k] ? "  (fitted)" : "  (held)"));
+    l.line_of(cat("p", std::to_string(k + 1), " = ", significant(fit.used[k], 6),
+                  fit.estimated[k] ? "  (fitted)" : "  (held)"));
   }
   l.y += 10;
   l.line_of("Agreement", "class=\"label\" font-weight=\"bold\"");
@@ -284,7 +288,8 @@ void legend_figures(const FitView& fit, Legend& l) {
   const SeriesDay& b = fit.series.back();
   l.y += 10;
   l.line_of("LAI series", "class=\"label\" font-weight=\"bold\"");
-  l.line_of(cat(dmy(date_of_day(fit.sowing_year, a.day)), " to ", dmy(date_of_day(fit.sowing_year, b.day))), "class=\"tick\"");
+  l.line_of(cat(dmy(date_of_day(fit.sowing_year, a.day)), " to ", dmy(date_of_day(fit.sowing_year, b.day))),
+            "class=\"tick\"");
   l.line_of(cat(std::to_string(fit.series.size()), " days, to ", fixed(b.thermal_time, 1), " °Cd"), "class=\"tick\"");
 }
 
@@ -305,8 +310,9 @@ std::string legend(const FitView& fit) {
 std::string svg_text(const FitView& fit, const std::string& title) {
   std::string s;
   s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kPictureWidth) + "\" height=\"" + num(kPictureHeight) +
-       "\" viewBox=\"0 0 " + num(kPictureWidth) + " " + num(kPictureHeight) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+  s += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(kPictureWidth) + "\" height=\"" +
+       num(kPictureHeight) + "\" viewBox=\"0 0 " + num(kPictureWidth) + " " + num(kPictureHeight) +
+       "\" font-family=\"sans-serif\" font-size=\"12\">\n";
   s += "<style>.grid{stroke:#dddddd;stroke-width:1}.tick{fill:#444444;font-size:11px}"
        ".frame{fill:none;stroke:#444444;stroke-width:1}.fit{fill:none;stroke:#c0392b;stroke-width:2}"
        ".tt{fill:none;stroke:#27855a;stroke-width:2}.obs{fill:#1f5fa8;stroke:#ffffff;stroke-width:1}"

@@ -292,7 +292,8 @@ void short_row(const TableView& t, const TableRow& row, const std::vector<const 
 }
 
 // The value taken as the row's LAI is not its lai(n) cell as written.
-void misread_row(const TableView& t, const TableRow& row, RowProblems& problems, std::vector<std::int64_t>& taken_lines) {
+void misread_row(const TableView& t, const TableRow& row, RowProblems& problems,
+                 std::vector<std::int64_t>& taken_lines) {
   if (row.cut) {
     cut_row(t, row, problems);
     return;
@@ -312,7 +313,8 @@ void misread_row(const TableView& t, const TableRow& row, RowProblems& problems,
   if (row.lai_cell == lai_cell) {
     const bool comma = v.separator == ',' && written.find(',') != std::string::npos;
     problems[comma ? "decimal-comma" : "cell-with-blank"].push_back(
-        {row.line, "line " + std::to_string(row.line) + ": lai(n) " + shown(written) + " is read as " + shortest(row.lai),
+        {row.line,
+         "line " + std::to_string(row.line) + ": lai(n) " + shown(written) + " is read as " + shortest(row.lai),
          written});
     return;
   }
@@ -331,7 +333,8 @@ void report_row_problems(const TableView& t, const RowProblems& problems, Findin
   };
   static const Kind kinds[] = {
       {"decimal-comma", "decimal commas: laifit reads a comma as a separator between two values"},
-      {"empty-cell", "empty cells before lai(n): laifit passes over them, so the values that follow move one column to the left"},
+      {"empty-cell",
+       "empty cells before lai(n): laifit passes over them, so the values that follow move one column to the left"},
       {"cell-with-blank", "cells with a blank inside, which laifit reads as two values"},
       {"short-row", "rows with fewer values than the column of lai(n): laifit goes on reading in the next line"},
       {"slash", "a slash before lai(n): in laifit's reading, a slash ends the row"},
@@ -363,11 +366,13 @@ void check_failed_row(const TableView& t, Findings& f) {
   const int cell = t.cell_at(bad.record, bad.column);
   const bool date = bad.item <= kDateColumns;
   const auto cells = t.cells(bad.record);
-  const std::string written =
-      cell >= 0 && static_cast<std::size_t>(cell) < cells.size() ? cells[static_cast<std::size_t>(cell)].text : bad.text;
-  f.add("not-a-number", t.name + " line " + std::to_string(bad.record) + ", " + t.column(cell),
-        shown(written) + " is not " + (date ? "a whole number" : "a number") + ", and laifit reads the table no further.",
-        date ? "the date columns are whole numbers" : "");
+  const std::string written = cell >= 0 && static_cast<std::size_t>(cell) < cells.size()
+                                  ? cells[static_cast<std::size_t>(cell)].text
+                                  : bad.text;
+  f.add(
+      "not-a-number", t.name + " line " + std::to_string(bad.record) + ", " + t.column(cell),
+      shown(written) + " is not " + (date ? "a whole number" : "a number") + ", and laifit reads the table no further.",
+      date ? "the date columns are whole numbers" : "");
 }
 
 void check_long_lines(const TableView& t, Findings& f) {
@@ -376,7 +381,8 @@ void check_long_lines(const TableView& t, Findings& f) {
     if (l > 1 && longer) all.push_back(l);
   }
   if (all.empty()) return;
-  f.add("long-line", t.name + " " + line_list(all), "longer than 200 characters: laifit reads the first 200 of each line only.");
+  f.add("long-line", t.name + " " + line_list(all),
+        "longer than 200 characters: laifit reads the first 200 of each line only.");
 }
 
 void check_rows(const TableView& t, Findings& f) {
@@ -503,8 +509,8 @@ void check_zero_between(const TableView& t, Findings& f) {
       if (last_positive != nullptr) pending.push_back(&r);
       continue;
     }
-    const bool canopy = r.lai >= Thresholds::canopy_lai && last_positive != nullptr &&
-                        last_positive->lai >= Thresholds::canopy_lai;
+    const bool canopy =
+        r.lai >= Thresholds::canopy_lai && last_positive != nullptr && last_positive->lai >= Thresholds::canopy_lai;
     for (const TableRow* z : canopy ? pending : std::vector<const TableRow*>{}) {
       zeros.take(*z, "line " + std::to_string(z->line) + " between lines " + std::to_string(last_positive->line) +
                          " and " + std::to_string(r.line));

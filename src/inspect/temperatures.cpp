@@ -89,11 +89,13 @@ std::string season_unit(const ClimateFileReadings& file, double& middle) {
 
 void check_season_unit(const ClimateFileReadings& file, const std::string& unit, double middle, Findings& f) {
   const std::string median_words = "the median daily mean from emergence to the last observation is " +
-                                   significant(middle, 4) + " (over " + count_of(file.season.size(), "day", "days") + ")";
+                                   significant(middle, 4) + " (over " + count_of(file.season.size(), "day", "days") +
+                                   ")";
   if (unit == "tenths") {
     f.add("climate-tenths", file.name,
-          median_words + ", and every tn and tx is a whole number: the temperatures are in tenths of a degree, and "
-                         "laifit takes them as degrees Celsius, so the thermal time is ten times too large.");
+          median_words +
+              ", and every tn and tx is a whole number: the temperatures are in tenths of a degree, and "
+              "laifit takes them as degrees Celsius, so the thermal time is ten times too large.");
   } else if (unit == "fahrenheit") {
     f.add("climate-fahrenheit", file.name,
           median_words + ", above " + fixed(Thresholds::fahrenheit_median, 0) +
@@ -140,15 +142,15 @@ void check_max_below_min(const ClimateFileReadings& file, Findings& f) {
 void check_commas(const Gathered& g, int unit, const std::string& name, Findings& f) {
   Lines commas;
   for (const LoggedStatement* s : g.log.of(unit, name)) {
-    const bool blanks = std::any_of(s->values.begin(), s->values.end(), [](const LoggedValue& v) {
-      return v.separator == ' ' || v.separator == '\t';
-    });
+    const bool blanks = std::any_of(s->values.begin(), s->values.end(),
+                                    [](const LoggedValue& v) { return v.separator == ' ' || v.separator == '\t'; });
     for (std::size_t k = 0; blanks && k + 1 < s->values.size(); ++k) {
       const LoggedValue& v = s->values[k];
       const LoggedValue& next = s->values[k + 1];
       if (v.separator == ',' && next.record == v.record && next.column == v.end_column + 1) {
         commas.lines.push_back(v.record);
-        if (commas.example.empty()) commas.example = cat("line ", std::to_string(v.record), ": ", shown(v.text + "," + next.text));
+        if (commas.example.empty())
+          commas.example = cat("line ", std::to_string(v.record), ": ", shown(v.text + "," + next.text));
       }
     }
   }

@@ -25,7 +25,7 @@ constexpr std::uint64_t kOneBits = 0x3FF0000000000000;
 constexpr std::uint64_t kHalfBits = 0x3FE0000000000000;
 // Below 2^-30, acos x = pi/2 - x - x^3/6 to far better than the rounding needs (the next term is
 // below 2^-150); from there to the table's first binade, asin x comes from its odd series.
-constexpr std::uint64_t kTinyBits = 0x3E10000000000000;   // 2^-30
+constexpr std::uint64_t kTinyBits = 0x3E10000000000000;    // 2^-30
 constexpr std::uint64_t kSeriesBits = 0x3F20000000000000;  // 2^-13
 
 // Relative error bound of asin from the table: the tail h^2 (a2 + ...) is below 2^-14 of the result and
@@ -55,8 +55,8 @@ struct Asin {
   const double h2 = h * h;
   const double h4 = h2 * h2;
   // a2 + a3 h + ... + a9 h^7 in Estrin's order, whose short dependency chains overlap
-  const double q = ((c.a[0] + c.a[1] * h) + h2 * (c.a[2] + c.a[3] * h)) +
-                   h4 * ((c.a[4] + c.a[5] * h) + h2 * (c.a[6] + c.a[7] * h));
+  const double q =
+      ((c.a[0] + c.a[1] * h) + h2 * (c.a[2] + c.a[3] * h)) + h4 * ((c.a[4] + c.a[5] * h) + h2 * (c.a[6] + c.a[7] * h));
   const double tail = h2 * q;
   const DoubleDouble p = two_product(c.a1_hi, h);
   const DoubleDouble s = fast_two_sum(c.a0_hi, p.hi);

@@ -63,9 +63,11 @@ double power_of_two(int e) { return from_bits(static_cast<std::uint64_t>(e + 102
 DoubleDouble fast(const Reduction& red, const ExpTableEntry& t) {
   const double r_lo = -(red.kd * kExpStep2) - red.kd * kExpStep3;
   const double r = red.r_hi + r_lo;
-  const double q = r * r * (0.5 + r * (kExpInverseFactorial[3][0] +
-                                       r * (kExpInverseFactorial[4][0] +
-                                            r * (kExpInverseFactorial[5][0] + r * kExpInverseFactorial[6][0]))));
+  const double q =
+      r * r *
+      (0.5 +
+       r * (kExpInverseFactorial[3][0] +
+            r * (kExpInverseFactorial[4][0] + r * (kExpInverseFactorial[5][0] + r * kExpInverseFactorial[6][0]))));
   const DoubleDouble y = fast_two_sum(t.hi, t.hi * red.r_hi);
   const double t53 = t.hi + t.mid;
   return {y.hi, y.lo + (t.mid + (t.mid * red.r_hi + t53 * (r_lo + q)))};
@@ -109,7 +111,7 @@ double deliver_tiny(DoubleDouble y, int e) {
   const double z_hi = y.hi * to_units;
   const double z_lo = y.lo * to_units;
   if (z_hi >= 0x1p52) return y.hi * power_of_two(e);  // e = -1022, y >= 1: a normal result
-  double n = (z_hi + 0x1p52) - 0x1p52;                   // z_hi to the nearest integer, ties to even
+  double n = (z_hi + 0x1p52) - 0x1p52;                // z_hi to the nearest integer, ties to even
   const double d = z_hi - n;
   if (d == 0.5 && z_lo > 0.0) n += 1.0;  // z_hi is a tie that the low part settles
   if (d == -0.5 && z_lo < 0.0) n -= 1.0;

@@ -145,17 +145,10 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
   }
   int flags = O_RDONLY;
   switch (mode) {
-    case Mode::read:
-      break;
-    case Mode::read_or_create:
-      flags = O_RDONLY | O_CREAT;
-      break;
-    case Mode::write:
-      flags = O_WRONLY | O_CREAT;
-      break;
-    case Mode::write_emptied:
-      flags = O_WRONLY | O_CREAT | O_TRUNC;
-      break;
+    case Mode::read: break;
+    case Mode::read_or_create: flags = O_RDONLY | O_CREAT; break;
+    case Mode::write: flags = O_WRONLY | O_CREAT; break;
+    case Mode::write_emptied: flags = O_WRONLY | O_CREAT | O_TRUNC; break;
   }
   // Opening without blocking lets a pipe be recognised instead of waiting for its other end; the
   // descriptor blocks again once open.

@@ -23,45 +23,31 @@ std::string reason(unsigned long error) {
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_BAD_PATHNAME:
-      return "No such file or directory";
+    case ERROR_BAD_PATHNAME: return "No such file or directory";
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_PRIVILEGE_NOT_HELD:
-      return "Permission denied";
-    case ERROR_WRITE_PROTECT:
-      return "Read-only file system";
+    case ERROR_PRIVILEGE_NOT_HELD: return "Permission denied";
+    case ERROR_WRITE_PROTECT: return "Read-only file system";
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return "No space left on device";
-    case ERROR_FILE_TOO_LARGE:
-      return "File too large";
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return "Too many open files";
+    case ERROR_HANDLE_DISK_FULL: return "No space left on device";
+    case ERROR_FILE_TOO_LARGE: return "File too large";
+    case ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
     case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return "Cannot allocate memory";
-    case ERROR_INVALID_HANDLE:
-      return "Bad file descriptor";
+    case ERROR_OUTOFMEMORY: return "Cannot allocate memory";
+    case ERROR_INVALID_HANDLE: return "Bad file descriptor";
     case ERROR_INVALID_NAME:
     case ERROR_INVALID_PARAMETER:
-    case ERROR_NO_UNICODE_TRANSLATION:
-      return "Invalid argument";
-    case ERROR_FILENAME_EXCED_RANGE:
-      return "File name too long";
-    case ERROR_DIRECTORY:
-      return "Not a directory";
+    case ERROR_NO_UNICODE_TRANSLATION: return "Invalid argument";
+    case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
+    case ERROR_DIRECTORY: return "Not a directory";
     case ERROR_BROKEN_PIPE:
-    case ERROR_NO_DATA:
-      return "Broken pipe";
+    case ERROR_NO_DATA: return "Broken pipe";
     case ERROR_CRC:
     case ERROR_READ_FAULT:
     case ERROR_WRITE_FAULT:
-    case ERROR_GEN_FAILURE:
-      return "Input/output error";
-    default:
-      break;
+    case ERROR_GEN_FAILURE: return "Input/output error";
+    default: break;
   }
   // Any other cause: the system's own message, which may be in the user's language, and the number.
   std::string number = "Windows error " + std::to_string(error);
@@ -70,8 +56,8 @@ std::string reason(unsigned long error) {
   const DWORD n = FormatMessageA(kFlags, nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message(text != nullptr ? text : "", n);
   if (text != nullptr) LocalFree(text);
-  while (!message.empty() && (message.back() == '\r' || message.back() == '\n' || message.back() == ' ' ||
-                              message.back() == '.')) {
+  while (!message.empty() &&
+         (message.back() == '\r' || message.back() == '\n' || message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
   }
   return message.empty() ? number : message + " (" + number + ")";
@@ -216,7 +202,10 @@ Folder Folder::open(std::string_view path, std::string& why) {
 }
 
 Folder::Folder(Folder&& other) noexcept
-    : backend_(std::move(other.backend_)), handle_(other.handle_), lock_(other.lock_), path_(std::move(other.path_)),
+    : backend_(std::move(other.backend_)),
+      handle_(other.handle_),
+      lock_(other.lock_),
+      path_(std::move(other.path_)),
       open_(other.open_) {
   other.open_ = false;
   other.lock_ = 0;
@@ -294,7 +283,8 @@ Folder::Lock Folder::lock(bool wait, bool) {
   if (backend_) return Lock::unavailable;  // a folder of another implementation has no system lock
   if (lock_ == 0) {
     const std::wstring path = path_.empty() ? std::wstring(L".") : path_;
-    const HANDLE h = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h =
+        CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Lock::unavailable;
     BY_HANDLE_FILE_INFORMATION data;
     const bool known = GetFileInformationByHandle(h, &data) != 0;
@@ -313,10 +303,8 @@ Folder::Lock Folder::lock(bool wait, bool) {
     case WAIT_OBJECT_0:
     case WAIT_ABANDONED:  // a run that ended without letting go: the mutex is this one's now
       return Lock::held;
-    case WAIT_TIMEOUT:
-      return Lock::busy;
-    default:
-      return Lock::unavailable;
+    case WAIT_TIMEOUT: return Lock::busy;
+    default: return Lock::unavailable;
   }
 }
 

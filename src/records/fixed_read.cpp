@@ -122,7 +122,8 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
             if (observer != nullptr) {
               report_field(in, column, field, w, ReadValue::Kind::integer, ok, dest.integer(k), item);
             }
-            if (!ok) throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read", FailureKind::bad_integer);
+            if (!ok)
+              throw RunFailure(where, in.unit(), in.name(), "Bad value during integer read", FailureKind::bad_integer);
           } else {
             LAIFIT_CHECK(dest.kind() == Dest::Kind::text || dest.kind() == Dest::Kind::characters,
                          "A needs a text destination: " + std::string(format.literal()));
@@ -150,8 +151,7 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
         case FormatStep::Kind::slash:
           if (!in.begin_record()) return end_of_file();
           break;
-        default:
-          internal_error("format not usable for input: " + std::string(format.literal()), __FILE__, __LINE__);
+        default: internal_error("format not usable for input: " + std::string(format.literal()), __FILE__, __LINE__);
       }
     }
     if (d == list.size()) break;
@@ -166,7 +166,8 @@ bool fixed_read(InputChannel& in, const Format& format, std::initializer_list<De
 }  // namespace
 
 void read_fixed(InputChannel& in, const Format& format, std::initializer_list<Dest> dests, Where where) {
-  if (!fixed_read(in, format, dests, where)) throw RunFailure(where, in.unit(), in.name(), "End of file", FailureKind::end_of_file);
+  if (!fixed_read(in, format, dests, where))
+    throw RunFailure(where, in.unit(), in.name(), "End of file", FailureKind::end_of_file);
 }
 
 bool read_fixed_or_end(InputChannel& in, const Format& format, std::initializer_list<Dest> dests, Where where) {

@@ -25,7 +25,9 @@ bool InputChannel::ensure(std::size_t n) {
   while (end_ < n && !at_eof_) {
     std::string why;
     const std::int64_t got = file_.read_at(base_ + end_, buf_.get() + end_, kBufferSize - end_, why);
-    if (got < 0) throw RunFailure(Where::current(), unit_, name_, "Cannot read file: " + why, failure_kind(platform::cause_of(why)));
+    if (got < 0)
+      throw RunFailure(Where::current(), unit_, name_, "Cannot read file: " + why,
+                       failure_kind(platform::cause_of(why)));
     if (got == 0) at_eof_ = true;
     end_ += static_cast<std::size_t>(got);
   }

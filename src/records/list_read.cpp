@@ -16,9 +16,7 @@ namespace {
 constexpr int kEndOfRecord = InputChannel::kEndOfRecord;
 
 bool is_blank(int c) { return c == ' ' || c == '\t'; }
-bool ends_value(int c) {
-  return c == kEndOfRecord || c == ' ' || c == '\t' || c == ',' || c == ';' || c == '/';
-}
+bool ends_value(int c) { return c == kEndOfRecord || c == ' ' || c == '\t' || c == ',' || c == ';' || c == '/'; }
 
 // ---- plain records: the climate files, the observation rows, the working files ----
 
@@ -117,13 +115,9 @@ bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
     for (std::size_t k = 0; k < d.count(); ++k, ++n) {
       switch (d.kind()) {
         case Dest::Kind::integer:
-        case Dest::Kind::integers:
-          d.integer(k) = integers[n];
-          break;
+        case Dest::Kind::integers: d.integer(k) = integers[n]; break;
         case Dest::Kind::real:
-        case Dest::Kind::reals:
-          d.real(k) = reals[n];
-          break;
+        case Dest::Kind::reals: d.real(k) = reals[n]; break;
         case Dest::Kind::text:
         case Dest::Kind::characters: {
           const std::span<char> field = d.text(k);
@@ -236,13 +230,10 @@ class ListReader {
   static ReadValue::Kind kind_of(const Dest& d) {
     switch (d.kind()) {
       case Dest::Kind::integer:
-      case Dest::Kind::integers:
-        return ReadValue::Kind::integer;
+      case Dest::Kind::integers: return ReadValue::Kind::integer;
       case Dest::Kind::real:
-      case Dest::Kind::reals:
-        return ReadValue::Kind::real;
-      default:
-        return ReadValue::Kind::text;
+      case Dest::Kind::reals: return ReadValue::Kind::real;
+      default: return ReadValue::Kind::text;
     }
   }
 
@@ -309,8 +300,10 @@ class ListReader {
     while (!ends_value(c = in_.peek())) {
       if (c == '*' && !one_record_ && value_.number.plain_digits()) {
         std::int32_t r = 0;
-        if (!value_.number.integer(r)) fail("Repeat count overflow in item " + std::to_string(item_) + " of list input", FailureKind::bad_repeat);
-        if (r == 0) fail("Zero repeat count in item " + std::to_string(item_) + " of list input", FailureKind::bad_repeat);
+        if (!value_.number.integer(r))
+          fail("Repeat count overflow in item " + std::to_string(item_) + " of list input", FailureKind::bad_repeat);
+        if (r == 0)
+          fail("Zero repeat count in item " + std::to_string(item_) + " of list input", FailureKind::bad_repeat);
         in_.advance();
         repeat_ = r;
         value_.reset();
@@ -397,7 +390,8 @@ bool list_read(InputChannel& in, std::initializer_list<Dest> dests, Where where)
 }  // namespace
 
 void read_list(InputChannel& in, std::initializer_list<Dest> dests, Where where) {
-  if (!list_read(in, dests, where)) throw RunFailure(where, in.unit(), in.name(), "End of file", FailureKind::end_of_file);
+  if (!list_read(in, dests, where))
+    throw RunFailure(where, in.unit(), in.name(), "End of file", FailureKind::end_of_file);
 }
 
 bool read_list_or_end(InputChannel& in, std::initializer_list<Dest> dests, Where where) {

@@ -41,9 +41,7 @@ struct Truncated {
 };
 
 // x / 2^s for x < 2^128 with 0 < s < 128, the quotient below 2^64.
-Truncated shift_down(u128 x, int s) {
-  return {static_cast<std::uint64_t>(x >> s), (x & ((u128{1} << s) - 1)) != 0};
-}
+Truncated shift_down(u128 x, int s) { return {static_cast<std::uint64_t>(x >> s), (x & ((u128{1} << s) - 1)) != 0}; }
 
 // m × 5^n / 2^s exactly, for m < 2^24, 5^n < 2^128, 0 < s < 128 and a quotient below 2^64: the
 // product takes up to 152 bits, kept as its low 64-bit word and the 128 bits above it.
@@ -71,7 +69,7 @@ NineDigits nine_digits(float value) {
   const std::uint32_t m = biased == 0 ? fraction : fraction | 0x800000u;
   const int e2 = biased == 0 ? -149 : biased - 150;
   const int lead = static_cast<int>(std::bit_width(m)) - 1 + e2;  // 2^lead <= value < 2^(lead + 1)
-  const int estimate = floor_log10_pow2(lead);  // the first digit's exponent, or one less
+  const int estimate = floor_log10_pow2(lead);                    // the first digit's exponent, or one less
 
   // t = floor(value × 10^-q) with q = estimate - 9: ten digits, or eleven when the estimate is one short.
   const int q = estimate - 9;
@@ -80,7 +78,7 @@ NineDigits nine_digits(float value) {
     // value × 10^-q = m × 5^-q × 2^(e2 - q)
     const int n = -q;
     const int s = q - e2;  // bits to shift out
-    if (n <= 27) {        // 5^27 < 2^63: one 64 × 64-bit product
+    if (n <= 27) {         // 5^27 < 2^63: one 64 × 64-bit product
       const u128 x = static_cast<u128>(m) * static_cast<std::uint64_t>(kPow5[static_cast<std::size_t>(n)]);
       t = s <= 0 ? Truncated{static_cast<std::uint64_t>(x) << -s, false} : shift_down(x, s);
     } else {

@@ -7,10 +7,7 @@
 #include "records/failure.hpp"
 
 namespace laifit {
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 bool FileSink::put(std::string_view bytes, std::string& error) {
   if (cut_) {
@@ -50,7 +47,8 @@ void OutputChannel::flush(Where where) {
   const bool ok = sink_->put(buffer_.view(), error);
   written_ += buffer_.size();
   buffer_.clear();
-  if (!ok) throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
+  if (!ok)
+    throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
 }
 
 void OutputChannel::end_record(Where where) {
@@ -106,9 +104,7 @@ void OutputChannel::write(const Format& format, std::span<const Item> items, Whe
         continue;
       }
       switch (step.kind) {
-        case FormatStep::Kind::skip:
-          pending_skip += static_cast<std::size_t>(step.width);
-          break;
+        case FormatStep::Kind::skip: pending_skip += static_cast<std::size_t>(step.width); break;
         case FormatStep::Kind::text:
           buffer_.fill(' ', pending_skip);
           pending_skip = 0;

@@ -25,7 +25,8 @@ std::optional<FileId> Units::identity(std::string_view name) const { return fold
 void Units::refuse_if_open_elsewhere(int unit, const std::string& path, Where where) const {
   if (const auto id = identity(path)) {
     for (const auto& [u, open] : open_) {
-      if (u != unit && open->id == id) throw RunFailure(where, unit, path, "File already opened in another unit", FailureKind::already_open);
+      if (u != unit && open->id == id)
+        throw RunFailure(where, unit, path, "File already opened in another unit", FailureKind::already_open);
     }
   }
 }

@@ -56,9 +56,9 @@ void gass60(std::int32_t itype, std::int32_t nq, std::span<const float> a, std::
       // Row i of the lower triangle is read down column i of the symmetric matrix: rows low..i inside
       // the panel's square, rows low..lup below it.
       const auto column_part = [&](std::int32_t i, std::int32_t last_row) {
-        return c.subspan(static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(np) +
-                             static_cast<std::size_t>(low - 1),
-                         static_cast<std::size_t>(last_row - low + 1));
+        return c.subspan(
+            static_cast<std::size_t>(i - 1) * static_cast<std::size_t>(np) + static_cast<std::size_t>(low - 1),
+            static_cast<std::size_t>(last_row - low + 1));
       };
       for (std::int32_t i = low; i <= lup; ++i) put(kTriangleRow, {i, column_part(i, i)}, me, mi, imp);
       for (std::int32_t i = lup + 1; i <= np; ++i) put(kTriangleRow, {i, column_part(i, lup)}, me, mi, imp);

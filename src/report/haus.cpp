@@ -54,19 +54,19 @@ EstimatorResult haus(std::int32_t nprob, const EstimatorModel& model, std::int32
   }
   estimator_detail::EstimatorWorkspace regions{};
   if (fits) {
-    regions = estimator_detail::EstimatorWorkspace{region(work, i[1], npar),      region(work, i[2], npar),
-                                 region(work, i[3], npar),      region(work, i[4], npar),
-                                 region(work, i[5], npar),      region(work, i[6], nob),
-                                 region(work, i[7], nob),       region(work, i[8], i[9] - i[8]),
-                                 region(work, i[9], i[10] - i[9]), region(work, i[10], i[11] - i[10])};
+    regions = estimator_detail::EstimatorWorkspace{
+        region(work, i[1], npar),          region(work, i[2], npar),        region(work, i[3], npar),
+        region(work, i[4], npar),          region(work, i[5], npar),        region(work, i[6], nob),
+        region(work, i[7], nob),           region(work, i[8], i[9] - i[8]), region(work, i[9], i[10] - i[9]),
+        region(work, i[10], i[11] - i[10])};
   }
 
   const EstimatorSettings settings{errc, errp, maxit, kInitialDamping, kDampingFactor};
   const EstimatorProblem problem{yob.first(n), par.first(np), difz, signs.first(np)};
   LegacyReport report(out, nprob);
   // The legacy entry takes no more observations than the run's table holds.
-  EstimatorResult result = estimator_detail::estimate(model, problem, settings, report, regions,
-                                                      static_cast<std::size_t>(kMaxObservations));
+  EstimatorResult result =
+      estimator_detail::estimate(model, problem, settings, report, regions, static_cast<std::size_t>(kMaxObservations));
   errc = result.sum_tolerance;
   if (result.exit != EstimatorExit::rejected) std::copy(result.estimates.begin(), result.estimates.end(), par.begin());
   return result;

@@ -15,18 +15,15 @@ struct ReportFormats {
   Format proportions{"(/' proportions utilisees en calculant la diff.',' des quotients :')"};
   Format parameter_error{"(/' ERREUR DE PARAMETRE.')"};
   Format initial_sum{"(/' somme des carres initiaux : ',e12.4)"};
-  Format parameters_converged{
-      "(/' ARRET DES ITERATIONS - variation relative de chaque',' parametre < a ',e10.3)"};
-  Format sum_converged{
-      "(/' ARRET DES ITERATIONS - variation relative de la somme',' des carres < a ',e10.3)"};
+  Format parameters_converged{"(/' ARRET DES ITERATIONS - variation relative de chaque',' parametre < a ',e10.3)"};
+  Format sum_converged{"(/' ARRET DES ITERATIONS - variation relative de la somme',' des carres < a ',e10.3)"};
   Format no_reduction{
       "(//' ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE',' A CELLE OBTENUE A L''ITERATION "
       "PRECEDENTE :'/' on arrete l''iteration.')"};
   Format correlation{"(/' matrice de correlation :')"};
   Format normalising{"(/' elements normalisants :')"};
   Format variance{"(/' variance des residus : ',e12.4,',',i4,' degres de',' liberte.')"};
-  Format limits{
-      "(/' limites de confiance individuelles pour chaque',' parametre (sous hypothese lineaire) :')"};
+  Format limits{"(/' limites de confiance individuelles pour chaque',' parametre (sous hypothese lineaire) :')"};
   Format intervals{"(/' intervalle de confiance approche pour chaque valeur',' de la fonction :')"};
   Format estimates{"(/' valeurs des parametres par regression :')"};
   Format values{"(1x,10e12.4)"};
@@ -74,7 +71,9 @@ void LegacyReport::initial_sum(float ssq) { report(formats().initial_sum, {ssq},
 void LegacyReport::stopped(EstimatorExit exit, const EstimatorSettings& settings) {
   const ReportFormats& fmt = formats();
   switch (exit) {
-    case EstimatorExit::parameters_converged: report(fmt.parameters_converged, {settings.parameter_tolerance}, imp_ > 1); break;
+    case EstimatorExit::parameters_converged:
+      report(fmt.parameters_converged, {settings.parameter_tolerance}, imp_ > 1);
+      break;
     case EstimatorExit::sum_converged: report(fmt.sum_converged, {settings.sum_tolerance}, imp_ > 1); break;
     case EstimatorExit::no_reduction: report(fmt.no_reduction, {}, imp_ > 1); break;
     default: break;

@@ -9,9 +9,16 @@ namespace laifit {
 namespace {
 
 TEST(UsageRequest, OnlyHelpOrVersionAloneIsAnswered) {
-  const std::vector<std::vector<std::string_view>> ignored = {
-      {}, {""}, {"-h"}, {"--HELP"}, {"-help"}, {"--help "}, {"--version=1"}, {"--help", "--help"},
-      {"--help", "x"}, {"x", "--version"}};
+  const std::vector<std::vector<std::string_view>> ignored = {{},
+                                                              {""},
+                                                              {"-h"},
+                                                              {"--HELP"},
+                                                              {"-help"},
+                                                              {"--help "},
+                                                              {"--version=1"},
+                                                              {"--help", "--help"},
+                                                              {"--help", "x"},
+                                                              {"x", "--version"}};
   for (const auto& args : ignored) {
     EXPECT_FALSE(usage_request(args).has_value()) << (args.empty() ? "(none)" : args.front());
   }

@@ -96,17 +96,23 @@ inline std::vector<BadInput> bad_inputs() {
       {"a 10 MB first line of the run description",
        [ten_mb](auto& f) { f["param.soj"] = replace_line(f["param.soj"], 1, "beauce.2011 " + ten_mb); }, 0, kNote, ""},
       {"a 10 MB line in the climate file",
-       [ten_mb](auto& f) { f["beauce.2011"] = replace_line(f["beauce.2011"], 1, "beauce 2011 1 1 1 0.5 6.2 0.8 0.3 0.0 " + ten_mb); },
+       [ten_mb](auto& f) {
+         f["beauce.2011"] = replace_line(f["beauce.2011"], 1, "beauce 2011 1 1 1 0.5 6.2 0.8 0.3 0.0 " + ten_mb);
+       },
        0, kNote, ""},
       {"a 10 MB number in the climate file",
-       [](auto& f) { f["beauce.2011"] = replace_line(f["beauce.2011"], 1, "beauce 2011 1 1 1 " + std::string(10 << 20, '0') + "0.5 6.2 0.8 0.3 0.0"); },
+       [](auto& f) {
+         f["beauce.2011"] = replace_line(f["beauce.2011"], 1,
+                                         "beauce 2011 1 1 1 " + std::string(10 << 20, '0') + "0.5 6.2 0.8 0.3 0.0");
+       },
        0, kNote, ""},
       {"a NUL byte in a file name",
        [](auto& f) { f["param.soj"] = replace_line(f["param.soj"], 3, std::string("obs\0.csv", 8)); }, 2,
-       diagnostic("obs?.csv", "Cannot open file 'obs?.csv': Invalid argument"),
-       ""},
+       diagnostic("obs?.csv", "Cannot open file 'obs?.csv': Invalid argument"), ""},
       {"NUL bytes in the climate file",
-       [](auto& f) { f["beauce.2011"] = replace_line(f["beauce.2011"], 200, std::string("beauce 2011 7 19 200 1\0 5.0 1 1 1", 34)); },
+       [](auto& f) {
+         f["beauce.2011"] = replace_line(f["beauce.2011"], 200, std::string("beauce 2011 7 19 200 1\0 5.0 1 1 1", 34));
+       },
        2, diagnostic("beauce.2011", "Bad real number in item 6 of list input"), ""},
       {"a file name of 30 characters",
        [](auto& f) {
@@ -157,8 +163,8 @@ inline std::vector<BadInput> bad_inputs() {
        [](auto& f) { f["beauce.2011"] = replace_line(f["beauce.2011"], 200, "beauce 2011 7 19 0 10 20 1 1 1"); }, 2, "",
        " error- beauce.2011: day 0 gives day number 0, outside the 800-day table"},
       {"an empty run description", [](auto& f) { f["param.soj"] = ""; }, 2, diagnostic("param.soj", "End of file"), ""},
-      {"an empty observation table", [](auto& f) { f["obs2011.csv"] = ""; }, 2, diagnostic("obs2011.csv", "End of file"),
-       ""},
+      {"an empty observation table", [](auto& f) { f["obs2011.csv"] = ""; }, 2,
+       diagnostic("obs2011.csv", "End of file"), ""},
       {"an empty climate file", [](auto& f) { f["beauce.2011"] = ""; }, 0, kNote, ""},
       {"an absent observation table", [](auto& f) { f.erase("obs2011.csv"); }, 2,
        diagnostic("obs2011.csv", "Cannot open file 'obs2011.csv': No such file or directory"), ""},

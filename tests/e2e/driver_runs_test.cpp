@@ -169,7 +169,8 @@ TEST(DriverRuns, RefusesAnEmergenceYearOutsideTheSowingYearAndTheNext) {
             records({" error- You need to add an observation during the first year of the simulation\" or declare the "
                      "emergence day during the second day of the simulation and uncheck '2 climate years crop'"}));
   EXPECT_EQ(result.screen.size(), 1 + 182 + 2);
-  EXPECT_EQ(folder.read("test.txt"), kTracePrefix + records({" pas   1.00000000            2013         365        2011"}));
+  EXPECT_EQ(folder.read("test.txt"),
+            kTracePrefix + records({" pas   1.00000000            2013         365        2011"}));
   EXPECT_FALSE(folder.exists("adjust_lai.txt"));
 }
 
@@ -213,12 +214,12 @@ TEST(DriverRuns, ReadsTheRunDescriptionRecordByRecord) {
     write_inputs(folder, table, param);
     const auto result = folder.run();
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(driver_trace(folder), kTracePrefix + records({" pas   1.00000000            2011         365        2011",
-                                                            " jlevee           95",
-                                                            " levee obs            1          95          95",
-                                                            " i           1          95   5.00000007E-02",
-                                                            " i           2          96   7.00000003E-02",
-                                                            " nobs           2", " call of laibym"}));
+    EXPECT_EQ(
+        driver_trace(folder),
+        kTracePrefix +
+            records({" pas   1.00000000            2011         365        2011", " jlevee           95",
+                     " levee obs            1          95          95", " i           1          95   5.00000007E-02",
+                     " i           2          96   7.00000003E-02", " nobs           2", " call of laibym"}));
   }
   {
     // 5/4/2011 does not fit the fixed date fields: the run ends with the diagnostic.
@@ -227,8 +228,9 @@ TEST(DriverRuns, ReadsTheRunDescriptionRecordByRecord) {
     write_inputs(folder, table, param);
     const auto result = folder.run();
     EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(glob_match(result.errors, "At line * of file *ajust.cpp (unit = *, file = 'param.soj')\n"
-                                          "Error: Bad value during integer read\n"))
+    EXPECT_TRUE(glob_match(result.errors,
+                           "At line * of file *ajust.cpp (unit = *, file = 'param.soj')\n"
+                           "Error: Bad value during integer read\n"))
         << result.errors;
     EXPECT_EQ(result.screen, "");
     EXPECT_EQ(folder.read("test.txt"), kTracePrefix.substr(0, kTracePrefix.find(" parameters")));
@@ -316,15 +318,18 @@ TEST(DriverRuns, RefusesAMissingInputFileAndCreatesNothingOfItsName) {
   const struct {
     const char* what;
     std::string param;
-    const char* missing;     // the input file that is absent
+    const char* missing;  // the input file that is absent
     std::set<std::string> created;
     bool info_line;
   } cases[] = {
       {"run description", kParam, "param.soj", {}, false},
       {"observation table", kParam, "obs.csv", {"test.txt", "history.kvt"}, false},
       {"climate file", kParam, "clim.2011", {"test.txt", "history.kvt", "tempobs2.txt", "tempobs.txt"}, true},
-      {"second climate file of a two-year crop", two_years, "clim.2012",
-       {"test.txt", "history.kvt", "tempobs2.txt", "tempobs.txt"}, true},
+      {"second climate file of a two-year crop",
+       two_years,
+       "clim.2012",
+       {"test.txt", "history.kvt", "tempobs2.txt", "tempobs.txt"},
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -66,10 +66,10 @@ const Output kOutputs[] = {{"lai.txt", ""},
 std::string refusal(const Output& out, const std::string& out_name, const std::string& input) {
   if (std::string(out.what).empty()) {
     return screen_lines({" error- param.soj: the interpolated LAI file " + out_name + " is the input file " + input +
-                    "; give it another name"});
+                         "; give it another name"});
   }
   return screen_lines({" error- param.soj: the " + std::string(out.what) + " " + out_name + " is the input file " +
-                  input + "; give the input another name"});
+                       input + "; give the input another name"});
 }
 
 enum class Way { name, hard_link, link_to_input, input_is_link };
@@ -92,8 +92,10 @@ std::string make_pairing(const RunFolder& folder, int years, const Output& out, 
   if (way == Way::name) {
     // The input takes the output's name; param.soj's own name is fixed, so only the LAI file can take it.
     if (input == 0) {
-      if (std::string(out.what).empty()) lai = "param.soj";
-      else return "";
+      if (std::string(out.what).empty())
+        lai = "param.soj";
+      else
+        return "";
     } else if (input == 3) {
       return "";  // the second climate file's name is fixed by these folders
     } else {
@@ -128,8 +130,8 @@ TEST(OutputsOverInputs, EveryPairingIsRefusedAndLeavesTheFolderAsItWas) {
     for (const Output& out : kOutputs) {
       for (int input = 0; input < 2 + years; ++input) {
         for (const Way way : {Way::name, Way::hard_link, Way::link_to_input, Way::input_is_link}) {
-          SCOPED_TRACE(std::to_string(years) + " year(s), " + out.name + " over input " + std::to_string(input) +
-                       ", " + way_name(way));
+          SCOPED_TRACE(std::to_string(years) + " year(s), " + out.name + " over input " + std::to_string(input) + ", " +
+                       way_name(way));
           RunFolder folder;
           const std::string input_name = make_pairing(folder, years, out, input, way);
           if (input_name.empty()) continue;
@@ -139,8 +141,10 @@ TEST(OutputsOverInputs, EveryPairingIsRefusedAndLeavesTheFolderAsItWas) {
           EXPECT_EQ(result.errors, "");
           EXPECT_EQ(result.screen, refusal(out, way == Way::name ? input_name : out.name, input_name));
           EXPECT_EQ(snapshot(folder), before);
-          if (way == Way::name) ++names_checked;
-          else ++links_made[way];
+          if (way == Way::name)
+            ++names_checked;
+          else
+            ++links_made[way];
         }
       }
     }
@@ -191,8 +195,9 @@ TEST(OutputsOverInputs, TellsTheFirstPairingAndCountsOnlyTheInputsTheRunReads) {
     folder.write("clim.2011", climate(2011));
     const auto result = folder.run();
     EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(glob_match(result.errors, "*(unit = 14, file = 'lai.txt')\n"
-                                          "Error: Cannot open file 'lai.txt': No such file or directory\n"))
+    EXPECT_TRUE(glob_match(result.errors,
+                           "*(unit = 14, file = 'lai.txt')\n"
+                           "Error: Cannot open file 'lai.txt': No such file or directory\n"))
         << result.errors;
     EXPECT_FALSE(folder.exists("lai.txt"));
   }

@@ -15,7 +15,8 @@ namespace laifit::testing {
 namespace {
 
 std::string layout_param(const std::string& table_name) {
-  return "clim.2011\nclim.2012\n" + table_name + "\nlai.txt\n15/04/2011\n1\n4.0\n1 5.0\n1 0.01\n1 550.0\n0 0.006\n0 1800.0\n";
+  return "clim.2011\nclim.2012\n" + table_name +
+         "\nlai.txt\n15/04/2011\n1\n4.0\n1 5.0\n1 0.01\n1 550.0\n0 0.006\n0 1800.0\n";
 }
 
 std::string layout_climate() {
@@ -31,7 +32,7 @@ struct TableRun {
 };
 
 TableRun run_table(const std::string& table, const std::string& table_name = "obs.csv",
-                  const std::string& param_name = "obs.csv") {
+                   const std::string& param_name = "obs.csv") {
   RunFolder folder;
   folder.write("param.soj", layout_param(param_name));
   // The name is UTF-8, as laifit takes it, on Windows too (where a narrow path is in the ANSI code page).

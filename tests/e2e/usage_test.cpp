@@ -65,8 +65,8 @@ TEST(Usage, HelpAndVersionAloneAnswerAndLeaveTheFolderAsItWas) {
 }
 
 TEST(Usage, OtherArgumentsAreIgnoredAndTheRunGoesOn) {
-  const std::vector<std::vector<std::string>> argument_lists = {
-      {"--help", "extra"}, {"extra", "--version"}, {"-h"}, {"--HELP"}, {"--verbose"}, {""}};
+  const std::vector<std::vector<std::string>> argument_lists = {{"--help", "extra"}, {"extra", "--version"}, {"-h"},
+                                                                {"--HELP"},          {"--verbose"},          {""}};
   RunFolder plain;
   write_stale_run(plain);
   const auto expected = plain.run();

@@ -1,5 +1,3 @@
-#include "laifit/estimator.hpp"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "estimator/workspace.hpp"
+#include "laifit/estimator.hpp"
 #include "recording_observer.hpp"
 #include "test_problems.hpp"
 
@@ -26,10 +25,13 @@ struct Estimation {
   EstimatorSettings settings{};
 
   Estimation() = default;
-  Estimation(std::vector<float> y, std::vector<float> th, std::vector<float> difference_steps,
-             std::vector<float> signs, EstimatorSettings s = {})
-      : observed(std::move(y)), start(std::move(th)), steps(std::move(difference_steps)),
-        keep_sign(std::move(signs)), settings(s) {}
+  Estimation(std::vector<float> y, std::vector<float> th, std::vector<float> difference_steps, std::vector<float> signs,
+             EstimatorSettings s = {})
+      : observed(std::move(y)),
+        start(std::move(th)),
+        steps(std::move(difference_steps)),
+        keep_sign(std::move(signs)),
+        settings(s) {}
 
   EstimatorProblem problem() const { return {observed, start, steps, keep_sign}; }
   EstimatorResult run(Recorder& model, RecordingObserver& observer) const {
@@ -49,8 +51,9 @@ Estimation one_parameter(float start, float y, float difz) {
 }
 
 bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](float x, float y) { return std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(y); });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](float x, float y) {
+    return std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(y);
+  });
 }
 
 TEST(Estimate, RejectsArgumentsOutOfRangeWithTheirReasonWithoutCallingTheModel) {
@@ -71,9 +74,9 @@ TEST(Estimate, RejectsArgumentsOutOfRangeWithTheirReasonWithoutCallingTheModel) 
     EXPECT_TRUE(model.calls.empty());
     EXPECT_TRUE(same_bits(result.estimates, run.start));
     EXPECT_EQ(result.sum_tolerance, -1.0f);
-    EXPECT_EQ(observer.events, (std::vector<std::string>{"started " + std::to_string(c.nob) + " " +
-                                                             std::to_string(c.np),
-                                                         "rejected", "finished 0"}));
+    EXPECT_EQ(observer.events,
+              (std::vector<std::string>{"started " + std::to_string(c.nob) + " " + std::to_string(c.np), "rejected",
+                                        "finished 0"}));
   }
   // The message names the parameter at fault.
   const testing::RejectedProblem& zero = testing::rejected_problems()[6];
@@ -164,8 +167,8 @@ TEST(Estimate, CallsTheObserverBetweenTheModelCallsInTheOrderOfTheReport) {
   ASSERT_GE(trials, 1u);
   std::vector<std::string> expected{"started 12 2", "evaluating_start", "model", "initial_sum"};
   expected.insert(expected.end(), 2 + trials, "model");
-  for (const char* e : {"iteration 1", "stopped", "correlation", "normalising", "variance 10", "limits", "model", "model",
-                        "intervals", "estimates", "finished 2"}) {
+  for (const char* e : {"iteration 1", "stopped", "correlation", "normalising", "variance 10", "limits", "model",
+                        "model", "intervals", "estimates", "finished 2"}) {
     expected.push_back(e);
   }
   EXPECT_EQ(observer.events, expected);
@@ -249,8 +252,8 @@ TEST(Estimate, RefusesATrialThatChangesASignWithoutCallingTheModel) {
 }
 
 TEST(Estimate, RaisesTheDampingAboveThirtyDegreesAndHalvesTheStepOtherwise) {
-  // Only the starting value and its difference give numbers; every trial fails (its sum is undefined). The one-parameter
-  // "cosine" is (1 + lambda) / y^2 here: y = -2.5 gives about 81 degrees, y = -1.05 about 25 degrees.
+  // Only the starting value and its difference give numbers; every trial fails (its sum is undefined). The
+  // one-parameter "cosine" is (1 + lambda) / y^2 here: y = -2.5 gives about 81 degrees, y = -1.05 about 25 degrees.
   struct Case {
     const char* name;
     double y;
@@ -314,8 +317,10 @@ TEST(Estimate, ReturnsTheFitFiguresLimitsAndIntervals) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_FLOAT_EQ(result.correlation[i * 3 + i], 1.0f);
     // th +- 2 e sdev, and the same figures as the observer saw.
-    EXPECT_FLOAT_EQ(result.upper_limits[i], result.estimates[i] + 2 * result.normalising[i] * *result.standard_deviation);
-    EXPECT_FLOAT_EQ(result.lower_limits[i], result.estimates[i] - 2 * result.normalising[i] * *result.standard_deviation);
+    EXPECT_FLOAT_EQ(result.upper_limits[i],
+                    result.estimates[i] + 2 * result.normalising[i] * *result.standard_deviation);
+    EXPECT_FLOAT_EQ(result.lower_limits[i],
+                    result.estimates[i] - 2 * result.normalising[i] * *result.standard_deviation);
   }
   EXPECT_EQ(result.upper_limits, observer.limits_upper);
   EXPECT_EQ(result.lower_limits, observer.limits_lower);
@@ -406,8 +411,8 @@ TEST(Estimate, ReportsEveryAcceptedIterationAndStopsWhenTheObserverSaysSo) {
   ASSERT_EQ(observer.iterations.size(), 2u);
   // The model's last trial before the stop is the accepted step; the statistics evaluate the differences
   // at it, then nothing else.
-  const std::size_t stop = std::find(observer.events.begin(), observer.events.end(), "iteration 2") -
-                           observer.events.begin();
+  const std::size_t stop =
+      std::find(observer.events.begin(), observer.events.end(), "iteration 2") - observer.events.begin();
   ASSERT_LT(stop + 1, observer.events.size());
   EXPECT_EQ(observer.events[stop + 1], "stopped");
   const std::size_t trial = model.calls.size() - 1 - 2;  // two differences for the intervals
@@ -448,7 +453,8 @@ TEST(Estimate, GivesTheFittedValuesTheTextbookIntervalsOfAStraightLine) {
     y.push_back(static_cast<float>(2.0 + 0.5 * (i + 1) + 0.3 * (((i * 7919) % 11) - 5) / 5.0));
   }
   Recorder model{{}, [x](std::span<const float> par, std::span<float> ye) {
-                   for (std::size_t i = 0; i < ye.size(); ++i) ye[i] = static_cast<float>(par[0] + double(par[1]) * x[i]);
+                   for (std::size_t i = 0; i < ye.size(); ++i)
+                     ye[i] = static_cast<float>(par[0] + double(par[1]) * x[i]);
                  }};
   Estimation run{y, {1.0f, 1.0f}, {1e-2f, 1e-2f}, {}};
   RecordingObserver observer;

@@ -1,12 +1,12 @@
 // matin compiled into this unit, as the unity build compiles it beside its callers: the compiler sees its
 // body, inlines it and finds the determinant dead when the caller ignores it. The flags of the
 // determinant's product must be raised all the same.
-#include "matin.cpp"
-
 #include <gtest/gtest.h>
 
 #include <cfenv>
 #include <vector>
+
+#include "matin.cpp"
 
 namespace laifit {
 namespace {

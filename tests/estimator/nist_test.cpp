@@ -28,8 +28,8 @@ struct Fit {
 
 // Runs the estimator with the system's own settings (damping 0.01, factor 10, proportions 1e-4) and
 // free signs.
-Fit fit(const EstimatorModel& model, const std::vector<float>& y, const std::vector<float>& start,
-        std::int32_t maxit, float tolerance) {
+Fit fit(const EstimatorModel& model, const std::vector<float>& y, const std::vector<float>& start, std::int32_t maxit,
+        float tolerance) {
   const std::vector<float> steps(start.size(), 1.0e-4f);
   Fit out;
   const EstimatorResult result =
@@ -64,8 +64,8 @@ TEST(Solver, RecoversANoiseFreeExponentialWellWithinTheParameterTolerance) {
     y.push_back(static_cast<float>(5.0 * std::exp(-0.3 * i)));
   }
   const Curve curve = [](const std::vector<double>& b, double t) { return b[0] * std::exp(-b[1] * t); };
-  for (const std::vector<float>& start : {std::vector<float>{4.0f, 0.25f}, std::vector<float>{1.0f, 1.0f},
-                                          std::vector<float>{20.0f, 0.05f}}) {
+  for (const std::vector<float>& start :
+       {std::vector<float>{4.0f, 0.25f}, std::vector<float>{1.0f, 1.0f}, std::vector<float>{20.0f, 0.05f}}) {
     const Fit result = fit(from_curve(curve, x), y, start, 50, 1e-5f);
     EXPECT_NEAR(result.par[0] / 5.0, 1.0, 1e-6) << start[0] << " " << start[1];
     EXPECT_EQ(result.exit, EstimatorExit::parameters_converged);
@@ -175,7 +175,9 @@ std::vector<Problem> problems() {
        {kFails, 4.5}},
       {"MGH09", [](B b, double x) { return b[0] * (x * x + x * b[1]) / (x * x + x * b[2] + b[3]); }, {2.2, 2.1}},
       {"MGH10", [](B b, double x) { return b[0] * std::exp(b[1] / (x + b[2])); }, {kFails, 2.7}},
-      {"MGH17", [](B b, double x) { return b[0] + b[1] * std::exp(-x * b[3]) + b[2] * std::exp(-x * b[4]); }, {kFails, 2.8}},
+      {"MGH17",
+       [](B b, double x) { return b[0] + b[1] * std::exp(-x * b[3]) + b[2] * std::exp(-x * b[4]); },
+       {kFails, 2.8}},
       {"Kirby2",
        [](B b, double x) { return (b[0] + b[1] * x + b[2] * x * x) / (1 + b[3] * x + b[4] * x * x); },
        {3.0, 2.9}},
@@ -187,7 +189,9 @@ std::vector<Problem> problems() {
       {"Gauss1", gauss, {5.1, 4.5}},
       {"Gauss2", gauss, {4.8, 4.4}},
       {"Gauss3", gauss, {4.4, 4.3}},
-      {"Roszman1", [](B b, double x) { return b[0] - b[1] * x - std::atan(b[2] / (x - b[3])) / kPi; }, {kFails, kFails}},
+      {"Roszman1",
+       [](B b, double x) { return b[0] - b[1] * x - std::atan(b[2] / (x - b[3])) / kPi; },
+       {kFails, kFails}},
       {"Bennett5", [](B b, double x) { return b[0] * std::pow(b[1] + x, -1 / b[2]); }, {0.7, 0.9}},
       {"ENSO",
        [](B b, double x) {

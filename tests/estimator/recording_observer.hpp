@@ -64,9 +64,7 @@ class RecordingObserver : public EstimatorObserver {
     sumc = s;
     events.push_back("estimates");
   }
-  void finished(std::int32_t count) override {
-    events.push_back("finished " + std::to_string(count));
-  }
+  void finished(std::int32_t count) override { events.push_back("finished " + std::to_string(count)); }
 
   // How many events are named name.
   std::size_t count(const std::string& name) const {

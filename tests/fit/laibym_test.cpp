@@ -32,7 +32,8 @@ std::vector<Day> mild(int first, int last) {
   return days;
 }
 
-std::string param(const std::string& date, int icodclim, const std::string& parameters = "0 5.0\n0 0.05\n0 60.0\n0 0.05\n0 150.0\n") {
+std::string param(const std::string& date, int icodclim,
+                  const std::string& parameters = "0 5.0\n0 0.05\n0 60.0\n0 0.05\n0 150.0\n") {
   return "clim.1\nclim.2\nobs.csv\nlai.txt\n" + date + "\n" + std::to_string(icodclim) + "\n4.0\n" + parameters;
 }
 
@@ -122,18 +123,37 @@ TEST(ThermalTime, HandlesTheUnusualClimateFiles) {
     std::vector<double> stemp;
   } cases[] = {
       // An empty first file leaves the offset at 0: the second file's days index the table directly.
-      {"empty first file", "05/01/2011", 2, "", climate(2012, mild(1, 40)),
-       "ian;mo;jo;jul;lai(n)\n2011;1;10;10;0.3\n", {30.0, 60.0}},
+      {"empty first file",
+       "05/01/2011",
+       2,
+       "",
+       climate(2012, mild(1, 40)),
+       "ian;mo;jo;jul;lai(n)\n2011;1;10;10;0.3\n",
+       {30.0, 60.0}},
       // Emergence on day 1: the file's first record already ends the skip and is not counted.
-      {"first record ends the skip", "01/01/2011", 1, climate(2011, mild(1, 40)), "",
-       "ian;mo;jo;jul;lai(n)\n2011;1;5;5;0.3\n", {0.0, 24.0}},
+      {"first record ends the skip",
+       "01/01/2011",
+       1,
+       climate(2011, mild(1, 40)),
+       "",
+       "ian;mo;jo;jul;lai(n)\n2011;1;5;5;0.3\n",
+       {0.0, 24.0}},
       // A day number that goes back overwrites its entry with the running total.
-      {"repeated day", "15/04/2011", 1,
-       climate(2011, mild(100, 110)) + climate(2011, {{108, 5.0, 15.0}}), "",
-       "ian;mo;jo;jul;lai(n)\n2011;4;18;108;0.3\n2011;4;20;110;0.5\n", {6.0, 42.0, 36.0}},
+      {"repeated day",
+       "15/04/2011",
+       1,
+       climate(2011, mild(100, 110)) + climate(2011, {{108, 5.0, 15.0}}),
+       "",
+       "ian;mo;jo;jul;lai(n)\n2011;4;18;108;0.3\n2011;4;20;110;0.5\n",
+       {6.0, 42.0, 36.0}},
       // Days without a climate record (a gap, or after the file's end) have thermal time 0.
-      {"gap", "15/04/2011", 1, climate(2011, mild(100, 110)) + climate(2011, mild(120, 130)), "",
-       "ian;mo;jo;jul;lai(n)\n2011;4;25;115;0.3\n2011;5;5;125;0.5\n2011;6;1;152;0.5\n", {6.0, 0.0, 72.0, 0.0}},
+      {"gap",
+       "15/04/2011",
+       1,
+       climate(2011, mild(100, 110)) + climate(2011, mild(120, 130)),
+       "",
+       "ian;mo;jo;jul;lai(n)\n2011;4;25;115;0.3\n2011;5;5;125;0.5\n2011;6;1;152;0.5\n",
+       {6.0, 0.0, 72.0, 0.0}},
   };
   for (const auto& c : cases) {
     RunFolder folder;
@@ -164,7 +184,9 @@ std::vector<Record> series(const RunFolder& folder) {
   }
   return out;
 }
-bool traced_tf(const RunFolder& folder) { return folder.read("test.txt").find(" Tf non atteint\r\n") != std::string::npos; }
+bool traced_tf(const RunFolder& folder) {
+  return folder.read("test.txt").find(" Tf non atteint\r\n") != std::string::npos;
+}
 
 TEST(DailySeries, EndsOnTheFirstDayTheCurveFallsBackToZero) {
   RunFolder folder;

@@ -519,20 +519,39 @@ TEST(Findings, QuietPrintsTheWarningsAlone) {
 // Reference runs whose inputs hold no mistake: the example, the realistic random runs, and the cases
 // that exercise laifit's ordinary paths with sound inputs. Their folders after the run (out/) hold outputs
 // that match what laifit writes, so they are clean as well.
-const char* const kClean[] = {
-    "d01_emergence_observed", "d02_emergence_forced",     "d03_emergence_missing_value",
-    "d05_second_year_emergence", "d06_leap_sowing_year",  "d12_date_blank_padded",
-    "d14_header_blank_separated", "d18_crlf_inputs",      "f01_all_held",
-    "f02_only_p5",
-    "f03_all_five",           "f04_curve_ends_before_climate", "f05_climate_ends_first",
-    "f06_p5_equals_final_tt", "f11_big_fit",              "f12_high_base",
-    "f13_second_year_late_emergence", "f14_first_day_skip", "f15_sign_constraint",
-    "f16_emergence_jan1",     "f21_big_fit_heavy",
-    "random_r101_0000",         "random_r101_0001",
-    "random_r101_0002",       "random_r101_0003",         "random_r101_0004",
-    "random_r101_0005",       "random_r101_0006",         "random_r101_0007",
-    "random_r101_0008",       "random_r101_0009",         "random_r101_0010",
-    "random_r101_0011"};
+const char* const kClean[] = {"d01_emergence_observed",
+                              "d02_emergence_forced",
+                              "d03_emergence_missing_value",
+                              "d05_second_year_emergence",
+                              "d06_leap_sowing_year",
+                              "d12_date_blank_padded",
+                              "d14_header_blank_separated",
+                              "d18_crlf_inputs",
+                              "f01_all_held",
+                              "f02_only_p5",
+                              "f03_all_five",
+                              "f04_curve_ends_before_climate",
+                              "f05_climate_ends_first",
+                              "f06_p5_equals_final_tt",
+                              "f11_big_fit",
+                              "f12_high_base",
+                              "f13_second_year_late_emergence",
+                              "f14_first_day_skip",
+                              "f15_sign_constraint",
+                              "f16_emergence_jan1",
+                              "f21_big_fit_heavy",
+                              "random_r101_0000",
+                              "random_r101_0001",
+                              "random_r101_0002",
+                              "random_r101_0003",
+                              "random_r101_0004",
+                              "random_r101_0005",
+                              "random_r101_0006",
+                              "random_r101_0007",
+                              "random_r101_0008",
+                              "random_r101_0009",
+                              "random_r101_0010",
+                              "random_r101_0011"};
 
 TEST(Findings, NoWarningOnTheCleanReferenceRuns) {
   std::vector<std::filesystem::path> folders{LAIFIT_EXAMPLE_DIR};

@@ -138,7 +138,9 @@ TEST(Names, AccentsComposedOrNotAndWindows1252AreOneName) {
   EXPECT_EQ(inspect::decomposed("\xC3\x97"), "\xC3\x97");   // U+00D7, a sign among the letters
   EXPECT_TRUE(inspect::same_name_written_otherwise("relev\xC3\xA9.csv", "releve\xCC\x81.csv"));
   EXPECT_TRUE(inspect::same_name_written_otherwise("relev\xE9.csv", "relev\xC3\xA9.csv"));
-  EXPECT_TRUE(inspect::same_name_written_otherwise("\x80uro", "\xE2\x82\xAC" "uro"));  // 0x80: the euro sign
+  EXPECT_TRUE(inspect::same_name_written_otherwise("\x80uro",
+                                                   "\xE2\x82\xAC"
+                                                   "uro"));  // 0x80: the euro sign
   EXPECT_FALSE(inspect::same_name_written_otherwise("relev\xC3\xA9.csv", "relev\xC3\xA9.csv"));
   EXPECT_FALSE(inspect::same_name_written_otherwise("releve.csv", "relev\xC3\xA9.csv"));
   EXPECT_FALSE(inspect::windows1252_as_utf8("\x81").has_value());  // a byte Windows-1252 leaves undefined

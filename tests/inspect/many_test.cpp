@@ -90,7 +90,8 @@ TEST(Many, TextsInOrderTheWorstStatusASummaryRowAndASectionPerFolder) {
   EXPECT_NE(lines[3].find(",6,sum_converged,110,258\r"), std::string::npos) << lines[3];
   EXPECT_NE(lines[6].find(",1,1,decimal-comma,"), std::string::npos) << lines[6];
 
-  for (const char* id : {"id=\"f1\"", "id=\"f6\"", "href=\"#f6\""}) EXPECT_NE(page_one.find(id), std::string::npos) << id;
+  for (const char* id : {"id=\"f1\"", "id=\"f6\"", "href=\"#f6\""})
+    EXPECT_NE(page_one.find(id), std::string::npos) << id;
   EXPECT_EQ(page_one.find(kOdd), std::string::npos) << "a folder's name became markup";
   EXPECT_NE(page_one.find(kOddOnPage), std::string::npos);
 

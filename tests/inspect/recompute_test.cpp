@@ -6,13 +6,13 @@
 #include <bit>
 
 #include "driver/run.hpp"
-#include "platform/folder_path.hpp"
 #include "driver/run_details.hpp"
 #include "e2e/bad_inputs.hpp"
 #include "folders.hpp"
 #include "inspect/fit.hpp"
 #include "inspect/gather.hpp"
 #include "inspect/table.hpp"
+#include "platform/folder_path.hpp"
 #include "records/output.hpp"
 
 namespace laifit::testing {
@@ -68,7 +68,8 @@ MemoryRun run_in_memory(const std::filesystem::path& dir) {
   if (!native.is_open()) return r;
   std::uintmax_t size = 0;
   r.memory = inspect::hold_in_memory(dir, native, inspect::described_names(native, cannot), size);
-  if (r.memory) r.status = run_laifit(platform::Folder::backed_by(r.memory), std::make_unique<StringSink>(r.screen), r.errors);
+  if (r.memory)
+    r.status = run_laifit(platform::Folder::backed_by(r.memory), std::make_unique<StringSink>(r.screen), r.errors);
   return r;
 }
 
@@ -81,7 +82,8 @@ void expect_same_files(const Files& after, const platform::MemoryFolder& memory)
     const auto held = memory.bytes(name);
     EXPECT_TRUE(held && *held == content) << name << (held ? " differs" : " is missing in memory");
   }
-  for (const char* name : {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt", "lai_interp.txt"}) {
+  for (const char* name :
+       {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt", "lai_interp.txt"}) {
     EXPECT_EQ(memory.bytes(name).has_value(), after.count(name) == 1) << name;
   }
 }

@@ -13,8 +13,8 @@ TEST(Text, DatesOfDayNumbersFollowLaifitsLeapYears) {
     const char* date;
   };
   const Row rows[] = {
-      {2011, 1, "01/01/2011"},   {2011, 110, "20/04/2011"}, {2011, 365, "31/12/2011"}, {2011, 366, "01/01/2012"},
-      {2012, 60, "29/02/2012"},  {2012, 366, "31/12/2012"}, {2012, 367, "01/01/2013"}, {2011, 425, "29/02/2012"},
+      {2011, 1, "01/01/2011"},  {2011, 110, "20/04/2011"}, {2011, 365, "31/12/2011"}, {2011, 366, "01/01/2012"},
+      {2012, 60, "29/02/2012"}, {2012, 366, "31/12/2012"}, {2012, 367, "01/01/2013"}, {2011, 425, "29/02/2012"},
       {2100, 60, "29/02/2100"},  // every year divisible by 4 is a leap year, as in njan
   };
   for (const Row& r : rows) EXPECT_EQ(dmy(date_of_day(r.sowing, r.day)), r.date) << r.sowing << " " << r.day;
@@ -50,8 +50,7 @@ TEST(Text, OneEscapingRuleForTheTerminalAndXml) {
   EXPECT_EQ(escaped("\xFF\xFE"), "\\xFF\\xFE");
   EXPECT_EQ(escaped("one\ntwo\n", true), "one\ntwo\n");
   EXPECT_EQ(escaped("one\ntwo"), "one\\x0Atwo");
-  EXPECT_EQ(escaped_xml("<a href=\"x\">&'\x01\xFF</a>"),
-            "&lt;a href=&quot;x&quot;&gt;&amp;&apos;\\x01\\xFF&lt;/a&gt;");
+  EXPECT_EQ(escaped_xml("<a href=\"x\">&'\x01\xFF</a>"), "&lt;a href=&quot;x&quot;&gt;&amp;&apos;\\x01\\xFF&lt;/a&gt;");
 }
 
 TEST(Text, WrapKeepsEveryWordAndTheWidth) {

@@ -20,8 +20,8 @@ TEST(Curve, ReproducesTheWorkedValuesBitForBit) {
   const struct {
     float t;
     std::uint32_t expected;
-  } cases[] = {{0.0f, 0x3D0823CA}, {500.0f, 0x401FD2B1}, {1000.0f, 0x409DD9E0},
-               {1500.0f, 0x4092DBF0}, {2000.0f, 0xB5C80000}};
+  } cases[] = {
+      {0.0f, 0x3D0823CA}, {500.0f, 0x401FD2B1}, {1000.0f, 0x409DD9E0}, {1500.0f, 0x4092DBF0}, {2000.0f, 0xB5C80000}};
   for (const auto& c : cases) {
     EXPECT_EQ(bits(lai_curve(kWorked, c.t)), c.expected) << "t = " << c.t;
   }

@@ -37,9 +37,9 @@ TEST(AcosCr, TableHoldsTheEdgesAndReachesTheAccuratePath) {
     }
   }
   // +-1 and their neighbours inside and outside, +-0, subnormals, the branch points, infinities, NaN
-  for (std::uint32_t edge : {bits(1.0f), bits(-1.0f), 0x3F7FFFFFu, 0xBF7FFFFFu, 0x3F800001u, 0xBF800001u,
-                             0x00000000u, 0x80000000u, 0x00000001u, 0x807FFFFFu, bits(0.5f), bits(-0.5f),
-                             bits(0x1p-13f), bits(0x1p-30f), 0x7F800000u, 0xFF800000u, 0x7FC00000u}) {
+  for (std::uint32_t edge : {bits(1.0f), bits(-1.0f), 0x3F7FFFFFu, 0xBF7FFFFFu, 0x3F800001u, 0xBF800001u, 0x00000000u,
+                             0x80000000u, 0x00000001u, 0x807FFFFFu, bits(0.5f), bits(-0.5f), bits(0x1p-13f),
+                             bits(0x1p-30f), 0x7F800000u, 0xFF800000u, 0x7FC00000u}) {
     EXPECT_EQ(arguments.count(edge), 1u) << table::hex(edge);
   }
   EXPECT_GT(accurate, 1000u);

@@ -41,9 +41,9 @@ TEST(ExpCr, TableHoldsTheEdgesAndReachesTheAccuratePath) {
     }
   }
   // +-0, smallest and largest subnormals and normals, infinities, NaN, the branch points
-  for (std::uint32_t edge : {0x00000000u, 0x80000000u, 0x00000001u, 0x807FFFFFu, 0x00800000u, 0x80800000u,
-                             0x7F7FFFFFu, 0xFF7FFFFFu, 0x7F800000u, 0xFF800000u, 0x7FC00000u, bits(0x1p-54f),
-                             bits(708.0f), bits(710.0f), bits(-708.0f), bits(-746.0f)}) {
+  for (std::uint32_t edge : {0x00000000u, 0x80000000u, 0x00000001u, 0x807FFFFFu, 0x00800000u, 0x80800000u, 0x7F7FFFFFu,
+                             0xFF7FFFFFu, 0x7F800000u, 0xFF800000u, 0x7FC00000u, bits(0x1p-54f), bits(708.0f),
+                             bits(710.0f), bits(-708.0f), bits(-746.0f)}) {
     EXPECT_EQ(arguments.count(edge), 1u) << table::hex(edge);
   }
   EXPECT_GT(accurate, 20000u);

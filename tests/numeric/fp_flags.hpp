@@ -2,9 +2,9 @@
 // The floating-point flags that laifit reports (the IEEE flags of <cfenv> and x86 MXCSR's
 // denormal-operand bit), as a set of table::Flag bits, for checking what one call raises.
 
-#include <cfenv>
-
 #include <xmmintrin.h>
+
+#include <cfenv>
 
 #include "table_format.hpp"
 

@@ -60,8 +60,8 @@ Summary check_table(const std::vector<Group>& groups, F f) {
       if (result_ok && flags == g.flags) continue;
       if (++s.mismatches <= 10) {
         ADD_FAILURE() << "argument " << hex(e.argument) << " (" << double(std::bit_cast<float>(e.argument))
-                      << "): result " << hex(bits) << " flags " << flags << ", expected " << hex(e.result)
-                      << " flags " << g.flags;
+                      << "): result " << hex(bits) << " flags " << flags << ", expected " << hex(e.result) << " flags "
+                      << g.flags;
       }
     }
   }

@@ -73,7 +73,8 @@ inline std::optional<std::vector<Group>> decode(const std::string& in) {
     if ((in.size() - at) / 12 < count) return std::nullopt;
     g.entries.reserve(count);
     for (std::uint64_t i = 0; i < count; ++i, at += 12) {
-      g.entries.push_back({static_cast<std::uint32_t>(layout_detail::get(in, at, 4)), layout_detail::get(in, at + 4, 8)});
+      g.entries.push_back(
+          {static_cast<std::uint32_t>(layout_detail::get(in, at, 4)), layout_detail::get(in, at + 4, 8)});
     }
     groups.push_back(std::move(g));
   }

@@ -31,7 +31,7 @@ TEST(TableFormat, ReadsBackWhatItWrites) {
 TEST(TableFormat, RefusesAnythingButWholeTables) {
   const std::string bytes = encode(kGroups);
   EXPECT_FALSE(decode("").has_value());
-  EXPECT_FALSE(decode("LFNUMTB2" + bytes.substr(8)).has_value());   // another magic
+  EXPECT_FALSE(decode("LFNUMTB2" + bytes.substr(8)).has_value());       // another magic
   EXPECT_FALSE(decode(bytes.substr(0, bytes.size() - 1)).has_value());  // an entry cut short
   EXPECT_FALSE(decode(bytes + std::string(4, '\0')).has_value());       // a group header cut short
   EXPECT_TRUE(decode(bytes.substr(0, 8)).has_value());                  // no groups at all is a table

@@ -1,7 +1,4 @@
 #include "platform/files.hpp"
-#include "platform/folder_path.hpp"
-#include "platform/memory_folder.hpp"
-#include "platform/read_file.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/folder_path.hpp"
+#include "platform/memory_folder.hpp"
+#include "platform/read_file.hpp"
 #include "support/scratch.hpp"
 
 namespace laifit::platform {
@@ -61,10 +61,10 @@ TEST(PlatformFolder, ModesCreateKeepAndEmptyAsNamed) {
     const char* after;  // contents after the opening; nullptr: no such file
   };
   const Case cases[] = {
-      {Mode::read, false, false, nullptr},       {Mode::read, true, true, "old\r\n"},
-      {Mode::read_or_create, false, true, ""},   {Mode::read_or_create, true, true, "old\r\n"},
-      {Mode::write, false, true, ""},            {Mode::write, true, true, "old\r\n"},
-      {Mode::write_emptied, false, true, ""},    {Mode::write_emptied, true, true, ""},
+      {Mode::read, false, false, nullptr},     {Mode::read, true, true, "old\r\n"},
+      {Mode::read_or_create, false, true, ""}, {Mode::read_or_create, true, true, "old\r\n"},
+      {Mode::write, false, true, ""},          {Mode::write, true, true, "old\r\n"},
+      {Mode::write_emptied, false, true, ""},  {Mode::write_emptied, true, true, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(mode_name(c.mode)) + (c.existing ? " existing" : " absent"));

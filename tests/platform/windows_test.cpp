@@ -3,9 +3,8 @@
 
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <string>
@@ -24,13 +23,20 @@ TEST(WindowsReason, CommonCausesAreWordedAsOnLinux) {
     const char* reason;
   };
   const Case cases[] = {
-      {ERROR_FILE_NOT_FOUND, "No such file or directory"}, {ERROR_PATH_NOT_FOUND, "No such file or directory"},
-      {ERROR_INVALID_DRIVE, "No such file or directory"},  {ERROR_ACCESS_DENIED, "Permission denied"},
-      {ERROR_SHARING_VIOLATION, "Permission denied"},      {ERROR_WRITE_PROTECT, "Read-only file system"},
-      {ERROR_DISK_FULL, "No space left on device"},        {ERROR_HANDLE_DISK_FULL, "No space left on device"},
-      {ERROR_INVALID_NAME, "Invalid argument"},            {ERROR_FILENAME_EXCED_RANGE, "File name too long"},
-      {ERROR_TOO_MANY_OPEN_FILES, "Too many open files"},  {ERROR_INVALID_HANDLE, "Bad file descriptor"},
-      {ERROR_BROKEN_PIPE, "Broken pipe"},                  {ERROR_DIRECTORY, "Not a directory"},
+      {ERROR_FILE_NOT_FOUND, "No such file or directory"},
+      {ERROR_PATH_NOT_FOUND, "No such file or directory"},
+      {ERROR_INVALID_DRIVE, "No such file or directory"},
+      {ERROR_ACCESS_DENIED, "Permission denied"},
+      {ERROR_SHARING_VIOLATION, "Permission denied"},
+      {ERROR_WRITE_PROTECT, "Read-only file system"},
+      {ERROR_DISK_FULL, "No space left on device"},
+      {ERROR_HANDLE_DISK_FULL, "No space left on device"},
+      {ERROR_INVALID_NAME, "Invalid argument"},
+      {ERROR_FILENAME_EXCED_RANGE, "File name too long"},
+      {ERROR_TOO_MANY_OPEN_FILES, "Too many open files"},
+      {ERROR_INVALID_HANDLE, "Bad file descriptor"},
+      {ERROR_BROKEN_PIPE, "Broken pipe"},
+      {ERROR_DIRECTORY, "Not a directory"},
   };
   for (const Case& c : cases) EXPECT_EQ(windows::reason(c.error), c.reason) << c.error;
   // Any other code keeps its number, with the system's message when it has one.

@@ -382,11 +382,11 @@ void check_all_fields(float f) {
     int width;
     int digits;
   };
-  static const Field fixed[] = {{"(f6.1)", 6, 1},   {"(f6.3)", 6, 3},    {"(f7.4)", 7, 4},     {"(f9.4)", 9, 4},
-                                {"(f10.1)", 10, 1}, {"(f12.4)", 12, 4},  {"(f15.4)", 15, 4},   {"(f5.3)", 5, 3},
+  static const Field fixed[] = {{"(f6.1)", 6, 1},   {"(f6.3)", 6, 3},     {"(f7.4)", 7, 4},        {"(f9.4)", 9, 4},
+                                {"(f10.1)", 10, 1}, {"(f12.4)", 12, 4},   {"(f15.4)", 15, 4},      {"(f5.3)", 5, 3},
                                 {"(f50.4)", 50, 4}, {"(f60.50)", 60, 50}, {"(f200.100)", 200, 100}};
-  static const Field exponent[] = {{"(e10.3)", 10, 3}, {"(e12.4)", 12, 4}, {"(e9.4)", 9, 4},
-                                   {"(e40.30)", 40, 30}, {"(e120.100)", 120, 100}};
+  static const Field exponent[] = {
+      {"(e10.3)", 10, 3}, {"(e12.4)", 12, 4}, {"(e9.4)", 9, 4}, {"(e40.30)", 40, 30}, {"(e120.100)", 120, 100}};
   for (const Field& field : fixed) {
     ASSERT_EQ(edit(field.literal, f), expected_fixed(f, field.width, field.digits))
         << field.literal << " of bits " << std::hex << bits;
@@ -447,8 +447,8 @@ TEST(EditProperty, ExactTies) {
   std::uniform_int_distribution<std::int32_t> odd(0, 1 << 22);
   for (int k = 0; k < 1000; ++k) {
     const std::int32_t n = 2 * odd(rng) + 1;
-    check_all_fields(static_cast<float>(n) / 32.0f);       // five decimals ending in 5: f?.4 ties
-    check_all_fields(static_cast<float>(n) / 16.0f);       // four decimals: f?.3 ties
+    check_all_fields(static_cast<float>(n) / 32.0f);        // five decimals ending in 5: f?.4 ties
+    check_all_fields(static_cast<float>(n) / 16.0f);        // four decimals: f?.3 ties
     check_all_fields(static_cast<float>(n % 1000) / 2.0f);  // x.5: ties of no field here, exact halves
     // n/8 between 1e6 and 2^21: ten significant digits ending in 5, a tie of the free format.
     check_all_fields(static_cast<float>(8000001 + 2 * (n % 4000000)) / 8.0f);

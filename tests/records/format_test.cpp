@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "records/fixed_text.hpp"
 #include "record_helpers.hpp"
+#include "records/fixed_text.hpp"
 
 namespace laifit {
 namespace {
@@ -68,8 +68,9 @@ TEST(Format, RendersTheEstimatorReportLiterals) {
       {"(//' ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE',' A CELLE OBTENUE A L''ITERATION "
        "PRECEDENTE :'/' on arrete l''iteration.')",
        {},
-       kEnd + kEnd + " ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE A CELLE OBTENUE A L'ITERATION PRECEDENTE :" +
-           kEnd + " on arrete l'iteration." + kEnd},
+       kEnd + kEnd +
+           " ON NE PEUT PAS RENDRE LA SOMME DES CARRES INFERIEURE A CELLE OBTENUE A L'ITERATION PRECEDENTE :" + kEnd +
+           " on arrete l'iteration." + kEnd},
       {"(/' matrice de correlation :')", {}, kEnd + " matrice de correlation :" + kEnd},
       {"(/' elements normalisants :')", {}, kEnd + " elements normalisants :" + kEnd},
       {"(/' variance des residus : ',e12.4,',',i4,' degres de',' liberte.')",
@@ -85,8 +86,8 @@ TEST(Format, RendersTheEstimatorReportLiterals) {
       {"(/' somme finale des carres : ',e12.4)", {-3.0f}, kEnd + " somme finale des carres : " + " -0.3000E+01" + kEnd},
       {"(//'    FIN DU PROBLEME No.',i5,3x,i5,' iterations.'/ 4x,44(1h-))",
        {std::int32_t{1}, std::int32_t{12}},
-       kEnd + kEnd + "    FIN DU PROBLEME No." + "    1" + "   " + "   12" + " iterations." + kEnd + "    " + hyphens(44) +
-           kEnd},
+       kEnd + kEnd + "    FIN DU PROBLEME No." + "    1" + "   " + "   12" + " iterations." + kEnd + "    " +
+           hyphens(44) + kEnd},
   };
   for (const Case& c : cases) {
     std::string out;
@@ -110,12 +111,46 @@ TEST(Format, UnderlinesMatchTheirHeadings) {
 
 // The layouts of the result file, the observation table and the matrix panels.
 TEST(Format, RendersTheDataRecordLiterals) {
-  EXPECT_EQ(render("(i1,1x,f9.4)", {1, 2.5f}), "1" " " "   2.5000" + kEnd);
-  EXPECT_EQ(render("(i1,1x,f15.4)", {0, 1234.5f}), "0" " " "      1234.5000" + kEnd);
-  EXPECT_EQ(render("(f10.1,1x,i4,1x,f10.1)", {0.25f, 7, 12.75f}), "       0.2" " " "   7" " " "      12.8" + kEnd);
-  EXPECT_EQ(render("(i3,1x,i3,1x,f6.3,1x,f6.1)", {1, 120, 0.123f, 850.5f}), "  1" " " "120" " " " 0.123" " " " 850.5" + kEnd);
-  EXPECT_EQ(render("(i2,1x,i2,1x,i4)", {5, 4, 2011}), " 5" " " " 4" " " "2011" + kEnd);
-  EXPECT_EQ(render("(1x,i3,1x,f7.4,9f12.4)", {3, 1.0f, -0.25f}), " " "  3" " " " 1.0000" "     -0.2500" + kEnd);
+  EXPECT_EQ(render("(i1,1x,f9.4)", {1, 2.5f}),
+            "1"
+            " "
+            "   2.5000" +
+                kEnd);
+  EXPECT_EQ(render("(i1,1x,f15.4)", {0, 1234.5f}),
+            "0"
+            " "
+            "      1234.5000" +
+                kEnd);
+  EXPECT_EQ(render("(f10.1,1x,i4,1x,f10.1)", {0.25f, 7, 12.75f}),
+            "       0.2"
+            " "
+            "   7"
+            " "
+            "      12.8" +
+                kEnd);
+  EXPECT_EQ(render("(i3,1x,i3,1x,f6.3,1x,f6.1)", {1, 120, 0.123f, 850.5f}),
+            "  1"
+            " "
+            "120"
+            " "
+            " 0.123"
+            " "
+            " 850.5" +
+                kEnd);
+  EXPECT_EQ(render("(i2,1x,i2,1x,i4)", {5, 4, 2011}),
+            " 5"
+            " "
+            " 4"
+            " "
+            "2011" +
+                kEnd);
+  EXPECT_EQ(render("(1x,i3,1x,f7.4,9f12.4)", {3, 1.0f, -0.25f}),
+            " "
+            "  3"
+            " "
+            " 1.0000"
+            "     -0.2500" +
+                kEnd);
 
   FixedText<30> name("climat.txt");
   EXPECT_EQ(render("(2x,a30)", {name}), "  climat.txt" + std::string(20, ' ') + kEnd);
@@ -210,8 +245,8 @@ TEST(Format, RepeatCountsCopyDescriptorsAndGroups) {
 // Blanks between the parts of a descriptor, and the case of its letters, change nothing.
 TEST(Format, IgnoresBlanksAndCaseOutsideTexts) {
   const std::string plain = render("(i2,/4x,f6.3,e12.4,a3)", {1, 0.5f, 2.0f, "abc"});
-  for (const char* same : {"(i2,/ 4x,f6.3,e12.4,a3)", " ( i 2 , / 4 x , f 6 . 3 , e 1 2 . 4 , a 3 ) ",
-                           "(I2,/4X,F6.3,E12.4,A3)"}) {
+  for (const char* same :
+       {"(i2,/ 4x,f6.3,e12.4,a3)", " ( i 2 , / 4 x , f 6 . 3 , e 1 2 . 4 , a 3 ) ", "(I2,/4X,F6.3,E12.4,A3)"}) {
     EXPECT_EQ(render(same, {1, 0.5f, 2.0f, "abc"}), plain) << same;
   }
   EXPECT_EQ(render("(' a b ')", {}), " a b " + kEnd);
@@ -259,10 +294,9 @@ TEST(Format, ParsesEveryLiteralOfTheSystem) {
 
 TEST(Format, RejectsMalformedLiterals) {
   const char* bad[] = {
-      "",          "i5",         "(i5",        "i5)",       "(i5))",     "(i5) x",    "(,i5)",     "(i5,)",
-      "(i5,,i5)",  "(i)",        "(i0)",       "(f6)",      "(f6.)",     "(f.3)",     "(x)",
-      "(0x)",      "(h)",        "(0i5)",      "(z5)",      "(l1)",      "(g12.4)",   "('abc)",    "(\"abc)",
-      "(9hab)",    "(2(i5)",     "(i5))(",     "(i999)",    "(f6.-1)",   "(-i5)",     "(i5 'a' ))",
+      "",        "i5",     "(i5",     "i5)",    "(i5))",  "(i5) x", "(,i5)",  "(i5,)",   "(i5,,i5)", "(i)",
+      "(i0)",    "(f6)",   "(f6.)",   "(f.3)",  "(x)",    "(0x)",   "(h)",    "(0i5)",   "(z5)",     "(l1)",
+      "(g12.4)", "('abc)", "(\"abc)", "(9hab)", "(2(i5)", "(i5))(", "(i999)", "(f6.-1)", "(-i5)",    "(i5 'a' ))",
   };
   for (const char* literal : bad) {
     EXPECT_THROW(Format{literal}, std::invalid_argument) << literal;

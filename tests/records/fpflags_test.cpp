@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "record_helpers.hpp"
 #include "records/list_input.hpp"
 #include "records/output.hpp"
-#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {
@@ -63,7 +63,8 @@ TEST(FpFlags, NoteNamesTheRaisedFlagsInOrder) {
   FpFlags some;
   some.underflow = true;
   some.denormal = true;
-  EXPECT_EQ(fp_note(some), "Note: The following floating-point exceptions are signalling: IEEE_UNDERFLOW_FLAG IEEE_DENORMAL\n");
+  EXPECT_EQ(fp_note(some),
+            "Note: The following floating-point exceptions are signalling: IEEE_UNDERFLOW_FLAG IEEE_DENORMAL\n");
   FpFlags one;
   one.divide_by_zero = true;
   EXPECT_EQ(fp_note(one), "Note: The following floating-point exceptions are signalling: IEEE_DIVIDE_BY_ZERO\n");
@@ -82,12 +83,27 @@ TEST(FpFlags, GuardPutsTheStatusBack) {
 
 // Floats of every kind: tiny, huge, subnormal, zero of both signs, NaN and infinities.
 std::vector<float> awkward_values() {
-  std::vector<float> v = {0.0f, -0.0f, 1.0f, -1.0f, 0.1f, 1.0e-40f, -1.0e-40f, std::bit_cast<float>(1u),
-                          std::bit_cast<float>(0x007FFFFFu), std::numeric_limits<float>::min(),
-                          std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
-                          std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                          std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::quiet_NaN(),
-                          std::bit_cast<float>(0x7F800001u), 1.0e-30f, 1.0e30f, 999999.94f, 0.099999994f};
+  std::vector<float> v = {0.0f,
+                          -0.0f,
+                          1.0f,
+                          -1.0f,
+                          0.1f,
+                          1.0e-40f,
+                          -1.0e-40f,
+                          std::bit_cast<float>(1u),
+                          std::bit_cast<float>(0x007FFFFFu),
+                          std::numeric_limits<float>::min(),
+                          std::numeric_limits<float>::max(),
+                          -std::numeric_limits<float>::max(),
+                          std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN(),
+                          -std::numeric_limits<float>::quiet_NaN(),
+                          std::bit_cast<float>(0x7F800001u),
+                          1.0e-30f,
+                          1.0e30f,
+                          999999.94f,
+                          0.099999994f};
   std::mt19937 rng(11);
   std::uniform_int_distribution<std::uint32_t> bits;
   for (int k = 0; k < 2000; ++k) v.push_back(std::bit_cast<float>(bits(rng)));

@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "record_helpers.hpp"
 #include "records/format.hpp"
 #include "records/list_input.hpp"
-#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {

@@ -38,8 +38,8 @@ TEST(InputChannel, RecordsEndAtLineFeedsWithAnOptionalCarriageReturn) {
       {"\r\n", {""}},
       {"a\nb\n", {"a", "b"}},
       {"a\r\nb\r\n", {"a", "b"}},
-      {"a\nb", {"a", "b"}},          // a last line without terminator is a record
-      {"a\r\nb\r", {"a", "b\r"}},    // a carriage return without line feed is data
+      {"a\nb", {"a", "b"}},        // a last line without terminator is a record
+      {"a\r\nb\r", {"a", "b\r"}},  // a carriage return without line feed is data
       {"a\rb\n", {"a\rb"}},
       {"a\r\r\n", {"a\r"}},
       {"\r", {"\r"}},

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "record_helpers.hpp"
 #include "records/failure.hpp"
 #include "records/fixed_text.hpp"
 #include "records/read_observer.hpp"
-#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {
@@ -75,7 +75,7 @@ TEST(ListRead, PlainRecordsReadAsTheFullReaderReadsThem) {
       "'mons' 1 2 3 4 5 6 7 8 9\nab\"c 1 2 3 4 1e5 .5 +6 5. 0x1\n",
       "x 1 2 3 4 5 6 7 8 99999999999\nx 1 2 3 4 5 6 7 8 0.000000000000000000000000001\n",
       "x -5 -0007 -0 4 5 6 7 8 9\nx 2147483647 -2147483648 -0007 -0 1 2 3 4 5\nx 2147483648 1 2 3 4 5 6 7 8\n",
-      "x 1 2 3 4 5 6 7 8 9\rx\r\r\nx 1 2 3 4 5 6 7 8 9",        // carriage returns, no last line feed
+      "x 1 2 3 4 5 6 7 8 9\rx\r\r\nx 1 2 3 4 5 6 7 8 9",  // carriage returns, no last line feed
       "verylongstationname 1 2 3 4 5.25 6.5 7.75 8 9 trailing ' / * junk\n",
   };
   struct Outcome {
@@ -91,8 +91,8 @@ TEST(ListRead, PlainRecordsReadAsTheFullReaderReadsThem) {
     out.cause = cause_of([&] {
       switch (shape) {
         case 0:  // a climate record
-          out.more = read_list_or_end(in, {station, ints[0], ints[1], ints[2], ints[3], reals[0], reals[1], reals[2],
-                                           reals[3], reals[4]});
+          out.more = read_list_or_end(
+              in, {station, ints[0], ints[1], ints[2], ints[3], reals[0], reals[1], reals[2], reals[3], reals[4]});
           break;
         case 1:  // a row of the wide working file
           out.more = read_list_or_end(in, {std::span<std::int32_t>(ints), std::span<float>(reals).first(2)});
@@ -119,8 +119,8 @@ TEST(ListRead, PlainRecordsReadAsTheFullReaderReadsThem) {
         ++statements;
         const Outcome a = statement(*plain, shape);
         const Outcome b = statement(*full, shape);
-        ASSERT_EQ(a, b) << content << " shape " << shape << " statement " << n << ": " << a.stored << " / "
-                        << b.stored << " / " << a.cause << " / " << b.cause;
+        ASSERT_EQ(a, b) << content << " shape " << shape << " statement " << n << ": " << a.stored << " / " << b.stored
+                        << " / " << a.cause << " / " << b.cause;
         if (!a.more || !a.cause.empty()) break;
       }
     }
@@ -194,14 +194,21 @@ TEST(ListRead, RepeatCountDiagnostics) {
 
 TEST(ListRead, IntegerSyntax) {
   const std::pair<const char*, std::int32_t> good[] = {
-      {"+5", 5},  {"-5", -5}, {"007", 7}, {"-0", 0}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-      {"  42  ", 42}, {"0000000000000000000000001", 1},
+      {"+5", 5},
+      {"-5", -5},
+      {"007", 7},
+      {"-0", 0},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"  42  ", 42},
+      {"0000000000000000000000001", 1},
   };
   for (const auto& [text, value] : good) {
     EXPECT_EQ(read_integers(std::string(text) + "\n", 1), (Ints{value})) << text;
   }
-  const char* bad[] = {"5.",  "1e3", "abc", "'5'", "\"5\"", "2147483648", "-2147483649", "1-", "+",
-                       "-",   "1.5+3", "0x10", "5a", "99999999999999999999", "1d2", "inf", "--1", "+-1"};
+  const char* bad[] = {"5.",  "1e3", "abc", "'5'",   "\"5\"", "2147483648", "-2147483649",
+                       "1-",  "+",   "-",   "1.5+3", "0x10",  "5a",         "99999999999999999999",
+                       "1d2", "inf", "--1", "+-1"};
   for (const char* text : bad) {
     EXPECT_EQ(cause_of([&] { read_integers(std::string(text) + "\n", 1); }), "Bad integer for item 1 in list input")
         << text;
@@ -213,7 +220,9 @@ TEST(ListRead, ItemNumbersCountArrayElements) {
   auto in = dir.input("1 2 3 4 x\n");
   std::int32_t a = 0, b = 0;
   std::array<std::int32_t, 3> arr{};
-  EXPECT_EQ(cause_of([&] { read_list(*in, {a, std::span<std::int32_t>(arr), b}); }),
+  EXPECT_EQ(cause_of([&] {
+              read_list(*in, {a, std::span<std::int32_t>(arr), b});
+            }),
             "Bad integer for item 5 in list input");
   auto in2 = dir.input("1 2 x\n");
   float x = 0, y = 0, z = 0;
@@ -222,11 +231,14 @@ TEST(ListRead, ItemNumbersCountArrayElements) {
 
 TEST(ListRead, RealSyntax) {
   const std::pair<const char*, float> good[] = {
-      {"1.5", 1.5f},     {".5", 0.5f},     {"5.", 5.0f},      {"5", 5.0f},       {"-2.5e+2", -250.0f},
-      {"1e3", 1000.0f},  {"1E3", 1000.0f}, {"1d3", 1000.0f},  {"1D-3", 0.001f},  {"1q3", 1000.0f},
-      {"1Q3", 1000.0f},  {"1.5+3", 1500.0f}, {"1.5-3", 0.0015f}, {"2+0", 2.0f}, {"+.5", 0.5f},
-      {"-.5e1", -5.0f},  {"1.e2", 100.0f}, {"0", 0.0f},       {"1e+38", 1e38f},  {"0.0e99999", 0.0f},
-      {"000123.4500", 123.45f}, {"7e0", 7.0f}, {"1.5E-3", 0.0015f}, {"12345678", 12345678.0f},
+      {"1.5", 1.5f},      {".5", 0.5f},         {"5.", 5.0f},
+      {"5", 5.0f},        {"-2.5e+2", -250.0f}, {"1e3", 1000.0f},
+      {"1E3", 1000.0f},   {"1d3", 1000.0f},     {"1D-3", 0.001f},
+      {"1q3", 1000.0f},   {"1Q3", 1000.0f},     {"1.5+3", 1500.0f},
+      {"1.5-3", 0.0015f}, {"2+0", 2.0f},        {"+.5", 0.5f},
+      {"-.5e1", -5.0f},   {"1.e2", 100.0f},     {"0", 0.0f},
+      {"1e+38", 1e38f},   {"0.0e99999", 0.0f},  {"000123.4500", 123.45f},
+      {"7e0", 7.0f},      {"1.5E-3", 0.0015f},  {"12345678", 12345678.0f},
   };
   for (const auto& [text, value] : good) {
     EXPECT_EQ(bits(read_real(text)), bits(value)) << text;
@@ -242,9 +254,8 @@ TEST(ListRead, RealSyntax) {
   for (const char* text : {"NaN", "nan", "NAN", "-NaN", "+nan"}) {
     EXPECT_TRUE(std::isnan(read_real(text))) << text;
   }
-  const char* bad[] = {".",    "e5",   "1e",   "1.5e+", "1.5e+x", "abc",  "in",    "infinit", "infinityx",
-                       "--1",  "1..2", "+",    "-",     "1.5.",   "1e5.5", "'1.5'", "1.5x",   "nana",
-                       "+-1",  "1e+-3", "0x1p3"};
+  const char* bad[] = {".", "e5", "1e",   "1.5e+", "1.5e+x", "abc",  "in",   "infinit", "infinityx", "--1",  "1..2",
+                       "+", "-",  "1.5.", "1e5.5", "'1.5'",  "1.5x", "nana", "+-1",     "1e+-3",     "0x1p3"};
   for (const char* text : bad) {
     EXPECT_EQ(cause_of([&] { read_real(text); }), "Bad real number in item 1 of list input") << text;
   }
@@ -282,7 +293,8 @@ TEST(ListRead, OutOfRangeGivesTheIeeeRoundedValue) {
   EXPECT_EQ(bits(read_real("1.4e-45")), 1u);
   EXPECT_EQ(bits(read_real("2.5e-45")), 2u);
   // 2^-150, half the smallest subnormal: ties to even gives zero; anything above it the subnormal.
-  const std::string half_min = "7.00649232162408535461864791644958065640130970938257885878534141944895541342930300743319094181060791015625e-46";
+  const std::string half_min =
+      "7.00649232162408535461864791644958065640130970938257885878534141944895541342930300743319094181060791015625e-46";
   EXPECT_EQ(bits(read_real(half_min)), 0u);
   EXPECT_EQ(bits(read_real("7.0064923216240854e-46")), 1u);
   EXPECT_EQ(bits(read_real("-7.0064923216240854e-46")), 0x80000001u);

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "list_real_reference.hpp"
+#include "record_helpers.hpp"
 #include "records/edit.hpp"
 #include "records/fpflags.hpp"
 #include "records/nine_digits.hpp"
-#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {
@@ -43,8 +43,8 @@ void expect_as_reference(const std::vector<std::uint32_t>& patterns) {
 }
 
 TEST(ListReal, SameAsReferenceOnSpecialPatterns) {
-  std::vector<std::uint32_t> p = {0, 1, 2, 0x7FFFFF, 0x7FFFFE, 0x7F7FFFFF, 0x7F800000,
-                                  0x7FC00000, 0x7F800001, 0x7FFFFFFF, 0x7FA5A5A5, 0x7FC0FFEE};
+  std::vector<std::uint32_t> p = {0,          1,          2,          0x7FFFFF,   0x7FFFFE,   0x7F7FFFFF,
+                                  0x7F800000, 0x7FC00000, 0x7F800001, 0x7FFFFFFF, 0x7FA5A5A5, 0x7FC0FFEE};
   // Every power of two, subnormal ones included, and its neighbours one unit in the last place away.
   for (int k = 0; k < 23; ++k) p.insert(p.end(), {(1u << k) - 1, 1u << k, (1u << k) + 1});
   for (std::uint32_t e = 1; e < 255; ++e) p.insert(p.end(), {(e << 23) - 1, e << 23, (e << 23) + 1});

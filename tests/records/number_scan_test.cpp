@@ -32,10 +32,21 @@ TEST(NumberScan, ReadsIntegersThatFitThirtyTwoBits) {
     const char* token;
     std::optional<std::int32_t> value;
   } cases[] = {
-      {"42", 42},           {"-7", -7},          {"+5", 5},      {"007", 7},
-      {"2147483647", 2147483647}, {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-      {"2147483648", {}},   {"-2147483649", {}}, {"99999999999999999999", {}},
-      {"1.0", {}},          {"1e3", {}},         {"", {}},       {"-", {}},  {"12a", {}},  {"1-2", {}},
+      {"42", 42},
+      {"-7", -7},
+      {"+5", 5},
+      {"007", 7},
+      {"2147483647", 2147483647},
+      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+      {"2147483648", {}},
+      {"-2147483649", {}},
+      {"99999999999999999999", {}},
+      {"1.0", {}},
+      {"1e3", {}},
+      {"", {}},
+      {"-", {}},
+      {"12a", {}},
+      {"1-2", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(integer(c.token), c.value) << c.token;
   EXPECT_TRUE(NumberScan::of("12").plain_digits());
@@ -49,15 +60,29 @@ TEST(NumberScan, ReadsRealsStraightToTheNearestFloat) {
     const char* token;
     std::optional<std::uint32_t> bits;
   } cases[] = {
-      {"1.5+3", bits(1500.0f)},  {"1.5d2", bits(150.0f)},   {"2Q-1", bits(0.2f)},       {".5", bits(0.5f)},
-      {"5.", bits(5.0f)},        {"-0", bits(-0.0f)},       {"1E0", bits(1.0f)},
+      {"1.5+3", bits(1500.0f)},
+      {"1.5d2", bits(150.0f)},
+      {"2Q-1", bits(0.2f)},
+      {".5", bits(0.5f)},
+      {"5.", bits(5.0f)},
+      {"-0", bits(-0.0f)},
+      {"1E0", bits(1.0f)},
       // Nearest float, never through a double: just above 1 + 2^-24 rounds up to the next float.
       {"1.0000000596046447755", 0x3F800001u},
       {"1.00000005960464477", 0x3F800000u},
-      {"inf", bits(inf)},        {"-Infinity", bits(-inf)}, {"1e39", bits(inf)},        {"-1e-50", bits(-0.0f)},
+      {"inf", bits(inf)},
+      {"-Infinity", bits(-inf)},
+      {"1e39", bits(inf)},
+      {"-1e-50", bits(-0.0f)},
       {"1.401298464324817e-45", 0x00000001u},
-      {".", {}},                 {"e5", {}},                {"1e", {}},                 {"1.5e+", {}},
-      {"infinit", {}},           {"nanny", {}},             {"1..2", {}},               {"0x10", {}},
+      {".", {}},
+      {"e5", {}},
+      {"1e", {}},
+      {"1.5e+", {}},
+      {"infinit", {}},
+      {"nanny", {}},
+      {"1..2", {}},
+      {"0x10", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(real_bits(c.token), c.bits) << c.token;
   float v = 0.0f;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "record_helpers.hpp"
 #include "records/failure.hpp"
 #include "records/fixed_text.hpp"
-#include "record_helpers.hpp"
 #include "support/process.hpp"
 
 namespace laifit {
@@ -28,7 +28,13 @@ TEST(ListWrite, BlankFirstAndBetweenItemsButNotBetweenTexts) {
   EXPECT_EQ(render_list({"ab", "cd", 7}), " abcd " + eleven("7") + kEnd);
   EXPECT_EQ(render_list({7, "ab"}), " " + eleven("7") + " ab" + kEnd);
   EXPECT_EQ(render_list({1, 2}), " " + eleven("1") + " " + eleven("2") + kEnd);
-  EXPECT_EQ(render_list({"x", 1.0f, "y"}), " x" " " "  1.00000000    " " " "y" + kEnd);
+  EXPECT_EQ(render_list({"x", 1.0f, "y"}),
+            " x"
+            " "
+            "  1.00000000    "
+            " "
+            "y" +
+                kEnd);
   EXPECT_EQ(render_list({"info- pour infos sur l'ajustement regardez le fichier adjust_lai.txt"}),
             " info- pour infos sur l'ajustement regardez le fichier adjust_lai.txt" + kEnd);
   // The model adapter's progress line.
@@ -39,8 +45,9 @@ TEST(ListWrite, BlankFirstAndBetweenItemsButNotBetweenTexts) {
 // shows it on the screen.
 TEST(ListWrite, ModelAdapterLine) {
   const float par[] = {5.0f, 0.01f};
-  EXPECT_EQ(render_list({"debug-  ", 1, "nob", 8, std::span<const float>(par), 2, 250.5f}),
-            " debug-             1 nob           8   5.00000000       9.99999978E-03           2   250.500000    " + kEnd);
+  EXPECT_EQ(
+      render_list({"debug-  ", 1, "nob", 8, std::span<const float>(par), 2, 250.5f}),
+      " debug-             1 nob           8   5.00000000       9.99999978E-03           2   250.500000    " + kEnd);
 }
 
 TEST(ListWrite, TextsKeepTheirTrailingBlanks) {
@@ -56,7 +63,12 @@ TEST(ListWrite, ArraysElementByElement) {
             " " + eleven("1") + " " + eleven("-2") + " " + eleven("3") + kEnd);
   const float reals[] = {0.5f, 2.0f};
   EXPECT_EQ(render_list({"v", std::span<const float>(reals)}),
-            " v" " " " 0.500000000    " " " "  2.00000000    " + kEnd);
+            " v"
+            " "
+            " 0.500000000    "
+            " "
+            "  2.00000000    " +
+                kEnd);
   const char chars[] = {'a', 'b', ' '};
   EXPECT_EQ(render_list({Item::characters(chars), "c"}), " ab c" + kEnd);
   EXPECT_EQ(render_list({"a", std::span<const float>(), "b", 1}), " ab " + eleven("1") + kEnd);

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "record_helpers.hpp"
 #include "records/failure.hpp"
 #include "records/fixed_text.hpp"
 #include "records/list_input.hpp"
-#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {
@@ -51,19 +51,37 @@ TEST(ReadObserver, ReportsEachValueWhereItStandsAndWhatEndedIt) {
       // A decimal comma: the number ends at the comma, and the rest of the record is passed over.
       {"4,5\n", [&](InputChannel& in) { read_list(in, {r[0]}); }, "[1:0-1\"4\", (,5)]"},
       // Empty values between semicolons, blanks around a comma, a value taken from the next record.
-      {"1;;3 , 4\n5\n", [&](InputChannel& in) { read_list(in, {std::span<std::int32_t>(i, 4), r[0]}); },
+      {"1;;3 , 4\n5\n",
+       [&](InputChannel& in) {
+         read_list(in, {std::span<std::int32_t>(i, 4), r[0]});
+       },
        "[1:0-1\"1\"; 1:2-2\"\";0 1:3-4\"3\"  1:7-8\"4\"$ 2:0-1\"5\"$ ()]"},
       // A quoted text with a blank, and what follows it.
       {"'my obs.csv' rest\n", [&](InputChannel& in) { read_list(in, {t}); }, "[1:0-12\"my obs.csv\" q ( rest)]"},
       // An unquoted name ends at a blank, a slash ends the statement.
       {"my obs.csv\n", [&](InputChannel& in) { read_list(in, {t}); }, "[1:0-2\"my\"  ( obs.csv)]"},
-      {"data/obs.csv\n", [&](InputChannel& in) { read_list(in, {t, i[0]}); }, "[1:0-4\"data\"/ (/obs.csv)]"},
+      {"data/obs.csv\n",
+       [&](InputChannel& in) {
+         read_list(in, {t, i[0]});
+       },
+       "[1:0-4\"data\"/ (/obs.csv)]"},
       // A repeat count gives the same value twice.
-      {"2*7\n", [&](InputChannel& in) { read_list(in, {i[0], i[1]}); }, "[1:0-3\"7\"$ 1:0-3\"7\"$ ()]"},
+      {"2*7\n",
+       [&](InputChannel& in) {
+         read_list(in, {i[0], i[1]});
+       },
+       "[1:0-3\"7\"$ 1:0-3\"7\"$ ()]"},
       // The end of the file before the statement is complete.
-      {"1\n", [&](InputChannel& in) { read_list_or_end(in, {i[0], i[1]}); }, "[1:0-1\"1\"$ EOF]"},
+      {"1\n",
+       [&](InputChannel& in) {
+         read_list_or_end(in, {i[0], i[1]});
+       },
+       "[1:0-1\"1\"$ EOF]"},
       // Fixed fields: their characters as they stand, a short record padded.
-      {"20/4/2011\n", [&](InputChannel& in) { read_fixed_or_end(in, Format("(i2,1x,i2,1x,i4)"), {i[0], i[1], i[2]}); },
+      {"20/4/2011\n",
+       [&](InputChannel& in) {
+         read_fixed_or_end(in, Format("(i2,1x,i2,1x,i4)"), {i[0], i[1], i[2]});
+       },
        "{1:0-2\"20\"/ 1:3-5\"4/\"2! failed"},
   };
   for (const Row& row : rows) {
@@ -129,7 +147,8 @@ TEST(ReadObserver, AScanStopsAtTheRecordsEndAndTakesStarsAsCharacters) {
   auto in = dir.input("ian;mo;;\"lai(n)\";2*3 'open\nnext;line\n");
   Recorder rec;
   ASSERT_TRUE(scan_list_record(*in, rec));
-  EXPECT_EQ(rec.seen, "[1:0-3\"ian\"; 1:4-6\"mo\"; 1:7-7\"\";0 1:8-16\"lai(n)\";q 1:17-20\"2*3\"  1:21-26\"open\"$q ()]");
+  EXPECT_EQ(rec.seen,
+            "[1:0-3\"ian\"; 1:4-6\"mo\"; 1:7-7\"\";0 1:8-16\"lai(n)\";q 1:17-20\"2*3\"  1:21-26\"open\"$q ()]");
   rec.seen.clear();
   ASSERT_TRUE(scan_list_record(*in, rec));
   EXPECT_EQ(rec.seen, "[2:0-4\"next\"; 2:5-9\"line\"$ ()]");

@@ -15,12 +15,12 @@
 #include <string>
 #include <string_view>
 
-#include "records/format.hpp"
-#include "records/input.hpp"
-#include "records/items.hpp"
 #include "platform/files.hpp"
 #include "platform/folder_path.hpp"
 #include "platform/read_file.hpp"
+#include "records/format.hpp"
+#include "records/input.hpp"
+#include "records/items.hpp"
 #include "records/output.hpp"
 #include "support/scratch.hpp"
 

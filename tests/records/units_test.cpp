@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "record_helpers.hpp"
 #include "records/failure.hpp"
 #include "records/list_input.hpp"
-#include "record_helpers.hpp"
 
 namespace laifit {
 namespace {
@@ -156,8 +156,8 @@ TEST(Units, AFileIsOpenOnOneUnitOnly) {
     const RunFailure f = failure_of([&] { run.units.open_output(21, other); });
     EXPECT_EQ(f.cause(), "File already opened in another unit") << other;
     EXPECT_EQ(f.kind(), FailureKind::already_open) << other;
-    EXPECT_EQ(f.place_line(), "At line " + std::to_string(line) + " of file " + __FILE__ + " (unit = 21, file = '" +
-                                  other + "')");
+    EXPECT_EQ(f.place_line(),
+              "At line " + std::to_string(line) + " of file " + __FILE__ + " (unit = 21, file = '" + other + "')");
   }
   EXPECT_EQ(run.dir.read("param.soj"), "x\n") << "a refused opening must not touch the file";
   // The same unit may open it again, and once closed it may go to another unit.
@@ -166,7 +166,8 @@ TEST(Units, AFileIsOpenOnOneUnitOnly) {
   EXPECT_NO_THROW(run.units.open_input(21, "hard.soj"));
   // Untouched files count too.
   run.units.open_untouched(30, "history.kvt");
-  EXPECT_EQ(failure_of([&] { run.units.open_input(31, "history.kvt"); }).cause(), "File already opened in another unit");
+  EXPECT_EQ(failure_of([&] { run.units.open_input(31, "history.kvt"); }).cause(),
+            "File already opened in another unit");
 }
 
 // A file that cannot be opened ends the run, and the cause gives the system's reason.

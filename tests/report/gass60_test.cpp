@@ -71,7 +71,8 @@ TEST(Gass60, PrintsTheSecondVectorFirstForTypeTwo) {
   const std::vector<float> lower{1.5f, -2.25f};
   const std::vector<float> upper{3.0f, 0.001f};
   gass60(2, 2, lower, upper, {}, io.screen, io.report, 0);
-  EXPECT_EQ(io.report_text(), records({"        1           2", "   0.3000E+01  0.1000E-02", "   0.1500E+01 -0.2250E+01"}));
+  EXPECT_EQ(io.report_text(),
+            records({"        1           2", "   0.3000E+01  0.1000E-02", "   0.1500E+01 -0.2250E+01"}));
 }
 
 TEST(Gass60, PrintsTheLowerTriangleRowByRow) {
@@ -84,12 +85,10 @@ TEST(Gass60, PrintsTheLowerTriangleRowByRow) {
     }
   testing::Captured io;
   gass60(3, 5, {}, {}, c, io.screen, io.report, 0);
-  EXPECT_EQ(io.report_text(), records({"        1           2           3           4           5",
-                                        "   1  1.0000",
-                                        "   2 -0.2100      1.0000",
-                                        "   3 -0.3100     -0.3200      1.0000",
-                                        "   4 -0.4100     -0.4200     -0.4300      1.0000",
-                                        "   5 -0.5100     -0.5200     -0.5300     -0.5400      1.0000"}));
+  EXPECT_EQ(io.report_text(), records({"        1           2           3           4           5", "   1  1.0000",
+                                       "   2 -0.2100      1.0000", "   3 -0.3100     -0.3200      1.0000",
+                                       "   4 -0.4100     -0.4200     -0.4300      1.0000",
+                                       "   5 -0.5100     -0.5200     -0.5300     -0.5400      1.0000"}));
 }
 
 TEST(Gass60, PrintsRowsBelowThePanelInFullWidth) {
@@ -97,7 +96,8 @@ TEST(Gass60, PrintsRowsBelowThePanelInFullWidth) {
   // holds the 2 x 2 corner.
   std::vector<float> c(144);
   for (int i = 1; i <= 12; ++i)
-    for (int j = 1; j <= 12; ++j) c[(j - 1) * 12 + (i - 1)] = i == j ? 1.0f : 0.0625f * static_cast<float>(std::min(i, j));
+    for (int j = 1; j <= 12; ++j)
+      c[(j - 1) * 12 + (i - 1)] = i == j ? 1.0f : 0.0625f * static_cast<float>(std::min(i, j));
   testing::Captured io;
   gass60(3, 12, {}, {}, c, io.screen, io.report, 0);
   const std::string text = io.report_text();
@@ -123,9 +123,9 @@ TEST(Gass60, EchoesEveryRecordOnTheScreenOnlyAtPrintLevelThree) {
   // On one channel the echo follows each record at once.
   testing::Captured io;
   gass60(2, 2, a, b, {}, io.report, io.report, 3);
-  EXPECT_EQ(io.report_text(), records({"        1           2", "        1           2", "   0.3000E+01  0.4000E+01",
-                                       "   0.3000E+01  0.4000E+01", "   0.1000E+01  0.2000E+01",
-                                       "   0.1000E+01  0.2000E+01"}));
+  EXPECT_EQ(io.report_text(),
+            records({"        1           2", "        1           2", "   0.3000E+01  0.4000E+01",
+                     "   0.3000E+01  0.4000E+01", "   0.1000E+01  0.2000E+01", "   0.1000E+01  0.2000E+01"}));
 }
 
 }  // namespace

@@ -83,10 +83,10 @@ TEST(Haus, TracesTheCoreCallWithOnePastTheProportions) {
     const char* trace;
   };
   const Exponential data(12, 3.0, 0.2, 0.5, 0.01);
-  for (const Case& c : std::vector<Case>{
-           {3, 10, " appel de haus59           4           4           3\r\n appel de model\r\n"},
-           {2, 12, " appel de haus59           3           3           2\r\n appel de model\r\n"},
-           {0, 12, " appel de haus59           1           1           0\r\n"}}) {
+  for (const Case& c :
+       std::vector<Case>{{3, 10, " appel de haus59           4           4           3\r\n appel de model\r\n"},
+                         {2, 12, " appel de haus59           3           3           2\r\n appel de model\r\n"},
+                         {0, 12, " appel de haus59           1           1           0\r\n"}}) {
     Captured io;
     std::vector<float> par{3.5f, 0.25f, 0.4f};
     std::vector<float> signs{1, 1, 1};
@@ -163,9 +163,9 @@ TEST(LegacyReport, WritesTheParameterErrorAfterTheStartingTables) {
     EXPECT_EQ(result.iterations, 0) << c.name;
     EXPECT_TRUE(model.calls.empty()) << c.name;
     EXPECT_EQ(run.th.size(), start.size());
-    EXPECT_TRUE(std::equal(start.begin(), start.end(), run.th.begin(),
-                           [](float x, float y) { return std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(y); }))
-        << c.name;
+    EXPECT_TRUE(std::equal(start.begin(), start.end(), run.th.begin(), [](float x, float y) {
+      return std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(y);
+    })) << c.name;
     EXPECT_EQ(run.settings.sum_tolerance, -1.0f) << c.name;
     EXPECT_EQ(run.somcarre.sumc, 1.5f);
     EXPECT_EQ(run.somcarre.sdev, 2.5f);
@@ -174,30 +174,20 @@ TEST(LegacyReport, WritesTheParameterErrorAfterTheStartingTables) {
     EXPECT_TRUE(contains(report, " proportions utilisees en calculant la diff. des quotients :\r\n")) << c.name;
     EXPECT_FALSE(contains(report, "somme des carres initiaux")) << c.name;
     EXPECT_EQ(io.screen_text(), "\r\n ERREUR DE PARAMETRE.\r\n") << c.name;
-    EXPECT_EQ(io.trace_text(), c.legacy_only ? " appel de haus59           3           3           2\r\n" : "") << c.name;
+    EXPECT_EQ(io.trace_text(), c.legacy_only ? " appel de haus59           3           3           2\r\n" : "")
+        << c.name;
   }
 }
 
 TEST(LegacyReport, WritesTheWholeRejectionReportAndEchoesItByPrintLevel) {
-  const std::string report = records({"    HAUS59 - ESTIMATION NON-LINEAIRE - PROBLEME No.     7",
-                                      "    -----------------------------------------------------",
-                                      "",
-                                      "  (  1 observations,     2 parametres,     22 memoires de travail auxiliaires.)",
-                                      "",
-                                      "",
-                                      " VALEURS INITIALES DES PARAMETRES :",
-                                      "        1           2",
-                                      "   0.1500E+01 -0.2000E+01",
-                                      "",
-                                      " proportions utilisees en calculant la diff. des quotients :",
-                                      "        1           2",
-                                      "   0.1000E-03  0.1000E-03",
-                                      "",
-                                      " ERREUR DE PARAMETRE.",
-                                      "",
-                                      "",
-                                      "    FIN DU PROBLEME No.    7       0 iterations.",
-                                      "    --------------------------------------------"});
+  const std::string report =
+      records({"    HAUS59 - ESTIMATION NON-LINEAIRE - PROBLEME No.     7",
+               "    -----------------------------------------------------", "",
+               "  (  1 observations,     2 parametres,     22 memoires de travail auxiliaires.)", "", "",
+               " VALEURS INITIALES DES PARAMETRES :", "        1           2", "   0.1500E+01 -0.2000E+01", "",
+               " proportions utilisees en calculant la diff. des quotients :", "        1           2",
+               "   0.1000E-03  0.1000E-03", "", " ERREUR DE PARAMETRE.", "", "",
+               "    FIN DU PROBLEME No.    7       0 iterations.", "    --------------------------------------------"});
   const std::string heading = report.substr(0, report.find("\r\n\r\n") + 2);
   const std::string error = records({"", " ERREUR DE PARAMETRE."});
   const std::string end = closing(0).replace(closing(0).find("    1"), 5, "    7");
@@ -205,12 +195,8 @@ TEST(LegacyReport, WritesTheWholeRejectionReportAndEchoesItByPrintLevel) {
     std::int32_t impc;
     std::string screen;
   };
-  for (const Case& c : std::vector<Case>{{-2, error},
-                                         {0, error},
-                                         {1, error},
-                                         {2, heading + error + end},
-                                         {3, report},
-                                         {4, heading + error + end}}) {
+  for (const Case& c : std::vector<Case>{
+           {-2, error}, {0, error}, {1, error}, {2, heading + error + end}, {3, report}, {4, heading + error + end}}) {
     Direct run;
     run.nprob = 7;
     run.y = {1.0f};

@@ -2,8 +2,8 @@
 // The run driver: reads "param.soj", extracts the observations, places emergence on the day axis of the
 // sowing year, builds the observation series and hands over to the fitting procedure.
 
-#include "state/shared_state.hpp"
 #include "records/units.hpp"
+#include "state/shared_state.hpp"
 
 namespace laifit {
 

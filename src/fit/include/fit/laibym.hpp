@@ -3,8 +3,8 @@
 // and the interpolated LAI file.
 
 #include "fit/fit_details.hpp"
-#include "state/shared_state.hpp"
 #include "records/units.hpp"
+#include "state/shared_state.hpp"
 
 namespace laifit {
 

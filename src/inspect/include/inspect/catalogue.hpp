@@ -16,11 +16,11 @@ enum class Severity { warning, note };
 inline constexpr int kGoesOn = -1;
 
 struct CatalogueEntry {
-  std::string_view code;      // a short fixed name: "decimal-comma"
+  std::string_view code;  // a short fixed name: "decimal-comma"
   Severity severity = Severity::warning;
-  int stops = kGoesOn;        // laifit's exit status when the finding ends its run there, else kGoesOn
-  std::string_view title;     // what went wrong, in a few words
-  std::string_view fix;       // how to fix it ("" when nothing needs fixing)
+  int stops = kGoesOn;     // laifit's exit status when the finding ends its run there, else kGoesOn
+  std::string_view title;  // what went wrong, in a few words
+  std::string_view fix;    // how to fix it ("" when nothing needs fixing)
 };
 
 std::span<const CatalogueEntry> catalogue();

@@ -34,7 +34,7 @@ struct SeriesDay {
 };
 
 struct FitView {
-  bool fitted = false;  // laifit made a fit (the observation days are not consecutive from emergence)
+  bool fitted = false;      // laifit made a fit (the observation days are not consecutive from emergence)
   EstimatorView estimator;  // the estimator's exit, figures and settings
   std::int32_t nbpar = 0;
   std::array<bool, 5> estimated{};

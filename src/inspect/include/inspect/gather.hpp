@@ -70,9 +70,9 @@ std::vector<std::string> described_names(const platform::Folder& folder, std::st
 // Every file a run of the folder (at path, opened as folder) may open, held in memory with what the system
 // says of it: "param.soj", the described names and laifit's outputs. Null, with size set to the files'
 // size, when they pass the inspection's memory limit.
-std::shared_ptr<platform::MemoryFolder> hold_in_memory(const std::filesystem::path& path, const platform::Folder& folder,
-                                                       const std::vector<std::string>& described,
-                                                       std::uintmax_t& size);
+std::shared_ptr<platform::MemoryFolder> hold_in_memory(const std::filesystem::path& path,
+                                                       const platform::Folder& folder,
+                                                       const std::vector<std::string>& described, std::uintmax_t& size);
 
 // The bytes of a file, or nothing when it cannot be read.
 std::optional<std::string> file_bytes(const std::filesystem::path& path);

@@ -33,16 +33,16 @@ EstimatorView estimator_view(const RunDetails& details);
 
 // An observation point as the run took it.
 struct RunPoint {
-  std::int32_t day = 0;      // counted from 1 January of the sowing year
+  std::int32_t day = 0;  // counted from 1 January of the sowing year
   float observed = 0.0f;
   float thermal_time = 0.0f;
-  std::int64_t row = 0;      // its row of the observation table (from 1), 0 for an added emergence point
+  std::int64_t row = 0;  // its row of the observation table (from 1), 0 for an added emergence point
 };
 
 // What the run read from the run description and the observation table.
 struct RunInputs {
-  bool has_rows = false;          // the table gave a row, so the sowing year is known
-  std::int32_t sowing_year = 0;   // the year of the table's first row
+  bool has_rows = false;         // the table gave a row, so the sowing year is known
+  std::int32_t sowing_year = 0;  // the year of the table's first row
   std::int32_t sowing_year_days = 0;
   std::int32_t emergence_day = 0;  // counted from 1 January of the sowing year
   std::int32_t emergence_year = 0;

@@ -28,9 +28,9 @@ struct TableRow {
   std::int64_t last_line = 0;          // the line its last value came from (a short row goes on in the next)
   std::array<std::int32_t, 4> date{};  // year, month, day of the month, day of the year, as read
   float lai = 0.0f;
-  LoggedValue lai_value;                       // the value that laifit takes as the row's LAI
-  int lai_cell = -1;                           // its cell (from 0) on its line, lai_value.record
-  bool cut = false;  // a slash ended the read before lai(n): the row keeps the LAI of the row before
+  LoggedValue lai_value;  // the value that laifit takes as the row's LAI
+  int lai_cell = -1;      // its cell (from 0) on its line, lai_value.record
+  bool cut = false;       // a slash ended the read before lai(n): the row keeps the LAI of the row before
   const LoggedStatement* statement = nullptr;  // the read that took the row
 };
 

@@ -37,7 +37,7 @@ class CurveModel {
 
 // Writes "debug-" lines on screen, each before its observation is evaluated, and ye(1..nob). With
 // nbpar outside 1..5 or nob below 1 only the two heading lines are written and ye is untouched.
-void model(std::int32_t nprob, std::span<const float> par, std::span<float> ye, std::int32_t nob,
-           std::int32_t npar, const CurveModel& curve, OutputChannel& screen);
+void model(std::int32_t nprob, std::span<const float> par, std::span<float> ye, std::int32_t nob, std::int32_t npar,
+           const CurveModel& curve, OutputChannel& screen);
 
 }  // namespace laifit

@@ -78,8 +78,7 @@ class File {
  public:
   File() = default;
   ~File() { close(); }
-  File(File&& other) noexcept
-      : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)) {
+  File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)) {
     other.handle_ = kNone;
   }
   File& operator=(File&& other) noexcept {
@@ -208,7 +207,7 @@ class Folder {
   std::shared_ptr<FolderBackend> backend_;
   std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor
   std::intptr_t lock_ = 0;     // Windows: the named mutex held for the folder, 0 when none
-  std::wstring path_;  // Windows: the folder's absolute path, empty for the current directory
+  std::wstring path_;          // Windows: the folder's absolute path, empty for the current directory
   bool open_ = false;
 };
 

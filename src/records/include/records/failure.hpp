@@ -35,7 +35,11 @@ FailureKind failure_kind(platform::Cause cause);
 class RunFailure : public std::runtime_error {
  public:
   RunFailure(Where where, int unit, std::string file, std::string cause, FailureKind kind = FailureKind::other)
-      : std::runtime_error(cause), where_(where), unit_(unit), file_(std::move(file)), cause_(std::move(cause)),
+      : std::runtime_error(cause),
+        where_(where),
+        unit_(unit),
+        file_(std::move(file)),
+        cause_(std::move(cause)),
         kind_(kind) {}
 
   // "At line %d of file %s (unit = %d, file = '%s')"

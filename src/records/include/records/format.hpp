@@ -210,8 +210,7 @@ class Parser {
         step.kind = FormatStep::Kind::characters;
         if (is_digit(peek())) step.width = checked_width(number());
         break;
-      default:
-        fail("unsupported descriptor");
+      default: fail("unsupported descriptor");
     }
     if (step.kind != FormatStep::Kind::characters && step.width == 0) fail("a zero width");
     for (int k = 0; k < count; ++k) push(step);

@@ -9,10 +9,10 @@
 #include <initializer_list>
 #include <span>
 
+#include "check/where.hpp"
 #include "records/fixed_text.hpp"
 #include "records/format.hpp"
 #include "records/input.hpp"
-#include "check/where.hpp"
 #include "records/read_observer.hpp"
 
 namespace laifit {

@@ -80,8 +80,7 @@ class NumberScan {
       case State::word:
         if (scan_detail::is_letter(c)) return word_letter(c);
         break;
-      case State::bad:
-        return;
+      case State::bad: return;
     }
     state_ = State::bad;
   }
@@ -105,7 +104,16 @@ class NumberScan {
 
  private:
   enum class State : std::uint8_t {
-    start, sign, integer, point, fraction, exponent_mark, exponent_sign, exponent, word, bad
+    start,
+    sign,
+    integer,
+    point,
+    fraction,
+    exponent_mark,
+    exponent_sign,
+    exponent,
+    word,
+    bad
   };
   static constexpr int kKeep = 200;
 
@@ -166,6 +174,5 @@ class NumberScan {
   char word_[8];
   int word_length_ = 0;
 };
-
 
 }  // namespace laifit

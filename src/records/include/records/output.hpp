@@ -10,11 +10,11 @@
 #include <span>
 #include <string>
 
+#include "check/where.hpp"
 #include "platform/files.hpp"
 #include "records/format.hpp"
 #include "records/items.hpp"
 #include "records/text_buffer.hpp"
-#include "check/where.hpp"
 
 namespace laifit {
 

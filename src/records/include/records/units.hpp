@@ -12,10 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "check/where.hpp"
 #include "platform/files.hpp"
 #include "records/input.hpp"
 #include "records/output.hpp"
-#include "check/where.hpp"
 
 namespace laifit {
 
