@@ -41,7 +41,7 @@ mkdir "$scratch/unpacked"
 (cd "$scratch/unpacked" && cmake -E tar xf "$zip")
 top=$scratch/unpacked/laifit-$version-win64
 contents=$(cd "$top" && find . -type f | LC_ALL=C sort | tr '\n' ' ')
-expected="./LICENSE ./README.md ./docs/fitting-your-own-field.md ./examples/season-2011/beauce.2011 \
+expected="./LICENSE ./README.md ./docs/fitting-your-own-field.md ./docs/trial-2011.png ./examples/season-2011/beauce.2011 \
 ./examples/season-2011/fit.svg ./examples/season-2011/obs2011.csv ./examples/season-2011/param.soj \
 ./laifit-inspect.exe ./laifit.exe "
 [ "$contents" = "$expected" ] || { echo "$(basename "$zip") holds: $contents"; exit 1; }

@@ -17,7 +17,8 @@ set(LAIFIT_MAINTAINER "laifit developers <laifit@example.org>" CACHE STRING "The
 install(TARGETS laifit laifit-inspect RUNTIME DESTINATION ${laifit_bin_dir} COMPONENT programs)
 # The README's links (docs/…, examples/…) hold where it is installed.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${laifit_doc_dir} COMPONENT programs)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/fitting-your-own-field.md DESTINATION ${laifit_doc_dir}/docs
+install(FILES ${PROJECT_SOURCE_DIR}/docs/fitting-your-own-field.md ${PROJECT_SOURCE_DIR}/docs/trial-2011.png
+        DESTINATION ${laifit_doc_dir}/docs
         COMPONENT programs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/season-2011 DESTINATION ${laifit_doc_dir}/examples
         COMPONENT programs)
