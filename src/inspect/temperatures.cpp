@@ -130,7 +130,7 @@ void check_values(const ClimateFileReadings& file, bool unit_found, Findings& f)
 
 void check_max_below_min(const ClimateFileReadings& file, Findings& f) {
   std::size_t below = 0;
-  for (const Reading& r : file.season) below += r.tx().real < r.tn().real ? 1 : 0;
+  for (const Reading& r : file.season) below += r.tx().real < r.tn().real ? 1u : 0u;
   if (file.season.empty() || below * 2 <= file.season.size()) return;
   f.add("climate-max-below-min", file.name,
         "tx is below tn on " + std::to_string(below) + " of the season's " + std::to_string(file.season.size()) +
