@@ -449,6 +449,13 @@ class Made : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Made, DrawsItsFindingAndNoOther) {
   const Case& c = GetParam();
+#ifdef _WIN32
+  // Windows keeps names as UTF-16: bytes that are not UTF-8, or a decomposed accent, are not kept as written.
+  const std::string_view what(c.what);
+  if (what.find("Windows-1252") != what.npos || what.find("decomposed") != what.npos) {
+    GTEST_SKIP() << "file names as bytes";
+  }
+#endif
   const inspect::Outcome out = inspect_case(c);
   std::set<std::string> drawn;
   for (const inspect::Finding& f : out.findings) drawn.insert(f.code);
