@@ -39,9 +39,6 @@ std::vector<std::string> read_names(const platform::Folder& folder, std::string&
   return names;
 }
 
-// The files that laifit writes into its folder, besides the interpolated LAI file.
-constexpr const char* kRunOutputs[] = {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt"};
-
 // What the system says of a name of the folder, without changing anything: its kind and identity, its
 // bytes, and whether it may be opened for reading, written or created.
 platform::MemoryFolder::Entry entry_of(const fs::path& path, const platform::Folder& folder, const std::string& name) {

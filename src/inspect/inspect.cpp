@@ -45,7 +45,7 @@ std::string refusal(const fs::path& file, std::string_view option, const Gathere
   const char* const roles[] = {"the first climate file", "the second climate file", "the observation table",
                                "the interpolated LAI file"};
   for (std::size_t k = 0; k < g.names.size() && k < 4; ++k) run_files.emplace_back(g.names[k], roles[k]);
-  for (const char* name : {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt", "history.kvt"}) {
+  for (const char* name : kRunOutputs) {
     run_files.emplace_back(name, "a file that laifit writes");
   }
   for (const auto& [name, role] : run_files) {

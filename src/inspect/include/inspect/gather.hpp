@@ -21,6 +21,10 @@ namespace laifit::inspect {
 inline constexpr std::uintmax_t kMemoryMiB = 1024 * 1024;
 inline constexpr std::uintmax_t kMemoryLimit = 512 * kMemoryMiB;
 
+// The files that laifit writes into its folder, besides the interpolated LAI file.
+inline constexpr const char* kRunOutputs[] = {"test.txt", "tempobs2.txt", "tempobs.txt", "adjust_lai.txt",
+                                              "history.kvt"};
+
 // The names on the first four lines of "param.soj", in this order.
 enum NameLine : std::size_t { kClimate1 = 0, kClimate2 = 1, kObservations = 2, kLaiFile = 3 };
 
