@@ -118,15 +118,30 @@ void take_parameters(const RunDetails& d, const RunInputs& in, FitView& v) {
   }
 }
 
+// The curve function that writes the LAI file, with the fitted parameters.
+struct Curve {
+  const Param& param;
+  const std::vector<float>& par;
+  CurveFunction function = curve_function(param.nbpar);
+
+  float operator()(float t) const {
+    const CurveCoding coding{param.icomb, param.cst};
+    return function == nullptr ? lai_curve(param.cst, t)
+                               : function(par, static_cast<std::int32_t>(par.size()), t, coding);
+  }
+};
+
+FitPoint::Zero zero_of(const RunInputs& in, const ClimateView& climate, const RunPoint& rp) {
+  if (rp.thermal_time != 0.0f || rp.day == in.emergence_day) return FitPoint::Zero::none;
+  if (rp.day < in.emergence_day) return FitPoint::Zero::before_emergence;
+  return climate.has(rp.day) ? FitPoint::Zero::below_base : FitPoint::Zero::no_climate_day;
+}
+
 // Every observation point against the curve function that writes the LAI file, and the agreement.
-void take_points(const RunDetails& d, const RunInputs& in, const TableView& table, FitView& v) {
-  const Param& param = d.state.param;  // the curve's coding, as the LAI file's writing uses it
-  const CurveCoding coding{param.icomb, param.cst};
-  const CurveFunction curve = curve_function(param.nbpar);
-  const std::span<const float> par(d.fit.par);
-  auto at = [&](float t) {
-    return curve == nullptr ? lai_curve(param.cst, t) : curve(par, static_cast<std::int32_t>(par.size()), t, coding);
-  };
+void take_points(const RunDetails& d, const RunInputs& in, const TableView& table, const ClimateView& climate,
+                 FitView& v) {
+  const Curve at{d.state.param, d.fit.par};
+  const EstimatorResult& r = d.fit.result;
   const std::size_t n = in.points.size();
   double sum = 0.0, sum2 = 0.0, mean = 0.0, total = 0.0;
   for (const RunPoint& rp : in.points) mean += rp.observed;
@@ -140,6 +155,10 @@ void take_points(const RunDetails& d, const RunInputs& in, const TableView& tabl
     p.observed = rp.observed;
     p.fitted = at(p.thermal_time);
     p.residual = static_cast<float>(double{p.fitted} - double{p.observed});
+    p.zero = zero_of(in, climate, rp);
+    if (const std::size_t k = v.points.size(); k < r.fitted_lower.size() && k < r.fitted_upper.size()) {
+      p.interval = std::array<float, 2>{r.fitted_lower[k], r.fitted_upper[k]};
+    }
     sum += p.residual;
     sum2 += double{p.residual} * p.residual;
     total += (double{p.observed} - mean) * (double{p.observed} - mean);
@@ -153,11 +172,12 @@ void take_points(const RunDetails& d, const RunInputs& in, const TableView& tabl
 
 // The daily series: every slot from emergence that the LAI file's writing filled, and why it ends.
 void take_series(const RunDetails& d, FitView& v) {
+  const Curve at{d.state.param, d.fit.par};
   const Lai& lai = d.state.lai;
   for (std::size_t k = 0; k < lai.nl2.size() && lai.nl2[k] != 0; ++k) {
     const std::int32_t day = lai.nl2[k];
     const float t = in_day_table(day) ? d.fit.som[static_cast<std::size_t>(day - 1)] : 0.0f;
-    v.series.push_back(SeriesDay{day, lai.xinfl2[k], t});
+    v.series.push_back(SeriesDay{day, lai.xinfl2[k], t, at(t)});
   }
   if (v.series.empty()) return;
   if (lai.irec != 0) {
@@ -183,7 +203,7 @@ FitView fit_view(const Gathered& g, const TableView& table) {
   v.somi = d.fit.somi;
   const RunInputs in = run_inputs(d);
   take_parameters(d, in, v);
-  take_points(d, in, table, v);
+  take_points(d, in, table, climate_view(g), v);
   take_series(d, v);
   return v;
 }

@@ -150,9 +150,9 @@ Outcome inspect(const Options& options) {
   std::string name = named.filename().string();
   if (name.size() < 4 && named.has_parent_path()) name = cat(named.parent_path().filename().string(), "/", name);
   const std::string title = "LAI fit of " + name;
-  write(options.svg, svg_text(fit, title));
+  write(options.svg, svg_text(fit, title, findings.warnings()));
   if (options.keep_fit) out.fit = std::make_shared<const FitView>(fit);
-  if (options.keep_picture) out.svg = svg_text(fit, title);
+  if (options.keep_picture) out.svg = svg_text(fit, title, findings.warnings());
   return out;
 }
 

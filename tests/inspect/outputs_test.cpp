@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "driver/run.hpp"
 #include "folders.hpp"
+#include "inspect/fit.hpp"
 
 namespace laifit::testing {
 namespace {
@@ -18,6 +22,7 @@ struct Element {
   std::string name;
   std::map<std::string, std::string> attributes;
   std::vector<std::unique_ptr<Element>> children;
+  std::string text;  // its character data, references as written
 
   void all(const std::string& tag, std::vector<const Element*>& out) const {
     if (name == tag) out.push_back(this);
@@ -116,7 +121,9 @@ class XmlReader {
       ++p_;
     }
     while (true) {
+      const std::size_t text_from = p_;
       characters('<');
+      e->text += s_.substr(text_from, p_ - text_from);
       if (p_ >= s_.size()) fail("unterminated element " + e->name);
       if (s_.substr(p_, 2) == "</") {
         p_ += 2;
@@ -204,9 +211,9 @@ TEST(Outputs, SvgIsWellFormedAndPointsAndLineLandWhereTheNumbersPutThem) {
   const double d0 = panel->number("data-day-min"), d1 = panel->number("data-day-max");
   const double left = panel->number("data-left"), right = panel->number("data-right");
   const double top = panel->number("data-top"), bottom = panel->number("data-bottom");
-  const double lai_max = panel->number("data-lai-max");
+  const double lai_min = panel->number("data-lai-min"), lai_max = panel->number("data-lai-max");
   auto px = [&](double day) { return left + (day - d0) / (d1 - d0) * (right - left); };
-  auto py = [&](double lai) { return bottom - lai / lai_max * (bottom - top); };
+  auto py = [&](double lai) { return bottom - (lai - lai_min) / (lai_max - lai_min) * (bottom - top); };
   // Coordinates are written with two decimals.
   constexpr double kRounding = 0.006;
 
@@ -231,8 +238,11 @@ TEST(Outputs, SvgIsWellFormedAndPointsAndLineLandWhereTheNumbersPutThem) {
     ASSERT_LT(k, ex.series.size());
     const double x = std::stod(xy.substr(0, xy.find(','))), y = std::stod(xy.substr(xy.find(',') + 1));
     EXPECT_NEAR(x, px(ex.series[k].day), kRounding);
-    // The file shows the LAI with three decimals.
-    EXPECT_NEAR(y, py(ex.series[k].lai), kRounding + 0.0005 / lai_max * (bottom - top));
+    // The file shows the LAI with three decimals, and 0.000 where the curve drawn is at or below zero.
+    if (ex.series[k].lai > 0)
+      EXPECT_NEAR(y, py(ex.series[k].lai), kRounding + 0.0005 / (lai_max - lai_min) * (bottom - top));
+    else
+      EXPECT_GE(y, py(0) - kRounding);
   }
   EXPECT_EQ(k, ex.series.size());
 
@@ -341,6 +351,120 @@ TEST(Outputs, AnOptionsFileThatIsAFileOfTheRunIsRefusedAndLeftAsItWas) {
     EXPECT_EQ(out.status, inspect::kCannotInspect) << r.said;
     EXPECT_NE(out.errors.find(r.said), std::string::npos) << out.errors;
     EXPECT_EQ(snapshot(d), before) << r.said;
+  }
+}
+
+// The width of a tick label at least: 7 units a character (the font's average is below 6).
+double label_width(const std::string& s) {
+  return 7.0 * static_cast<double>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// The left and right ends of a mark's label, and its baseline.
+std::array<double, 3> label_span(const Element& mark) {
+  std::vector<const Element*> texts;
+  mark.all("text", texts);
+  const Element& t = *texts.at(0);
+  const double x = t.number("x"), w = label_width(t.text);
+  const bool end = t.attributes.count("text-anchor") && t.attributes.at("text-anchor") == "end";
+  return {end ? x - w : x, end ? x : x + w, t.number("y")};
+}
+
+TEST(Outputs, PicturesOfReferenceRunsShowTheCurveBelowZeroResidualsIntervalsAndReasons) {
+  struct Case {
+    std::string name;  // a reference run, or "high-base": the example with a base temperature of 16 °C
+    bool below_zero, intervals;
+    std::string zero;  // the reason of the points of thermal time 0 away from emergence
+  };
+  const Case cases[] = {{"f03_all_five", true, true, ""},
+                        {"f07_idf_zero", true, false, ""},
+                        {"f11_big_fit", false, true, ""},
+                        {"f10_climate_gap", true, true, "no-climate-day"},
+                        {"d04_valid_row_before_emergence", true, true, "before-emergence"},
+                        {"f22_determinant_underflow", true, true, ""},
+                        {"high-base", true, true, "below-base"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunFolder folder;
+    Files files = c.name == "high-base" ? example_files() : case_files(c.name);
+    if (c.name == "high-base") files["param.soj"] = with_line(files["param.soj"], 7, "16.0");
+    for (const auto& [name, content] : files) folder.write(name, content);
+    inspect::Options o;
+    o.folder = folder.dir();
+    o.keep_fit = o.keep_picture = true;
+    const inspect::Outcome out = inspect::inspect(o);
+    ASSERT_TRUE(out.fit);
+    const inspect::FitView& fit = *out.fit;
+    const auto root = XmlReader(out.svg).document();
+
+    // The curve below zero: the band is there, and the curve's days below zero are drawn in it.
+    const Element& lai = *root->with_id("lai-panel");
+    const double lai_min = lai.number("data-lai-min"), lai_max = lai.number("data-lai-max");
+    const double top = lai.number("data-top"), bottom = lai.number("data-bottom");
+    EXPECT_EQ(root->with_id("below-zero") != nullptr, c.below_zero);
+    EXPECT_EQ(lai_min < 0, c.below_zero);
+    std::istringstream vertices(root->with_id("fitted-series")->attributes.at("points"));
+    std::size_t k = 0;
+    for (std::string xy; vertices >> xy; ++k) {
+      const double y = std::stod(xy.substr(xy.find(',') + 1));
+      const double curve = fit.series.at(k).curve;
+      const double drawn = std::clamp(bottom - (curve - lai_min) / (lai_max - lai_min) * (bottom - top), top, bottom);
+      EXPECT_NEAR(y, drawn, 0.006) << "day " << fit.series[k].day;
+      if (curve < lai_min) {
+        EXPECT_EQ(y, bottom);
+      }
+    }
+    EXPECT_EQ(k, fit.series.size());
+
+    // A residual for every observation, fitted - observed, on its panel's scale.
+    const Element& res = *root->with_id("residual-panel");
+    std::vector<const Element*> dots;
+    res.all("circle", dots);
+    ASSERT_EQ(dots.size(), fit.points.size());
+    const double r_max = res.number("data-residual-max"), r_top = res.number("data-top"),
+                 r_bottom = res.number("data-bottom");
+    for (std::size_t i = 0; i < dots.size(); ++i) {
+      const inspect::FitPoint& p = fit.points[i];
+      EXPECT_EQ(std::stof(dots[i]->attributes.at("data-residual")), p.fitted - p.observed);
+      const double residual = std::clamp<double>(p.fitted - p.observed, -r_max, r_max);
+      EXPECT_NEAR(dots[i]->number("cy"), r_bottom - (residual + r_max) / (2 * r_max) * (r_bottom - r_top), 0.006);
+    }
+
+    // The estimator's interval at every observation when it has a standard deviation, around the fit.
+    std::vector<const Element*> bars;
+    root->with_id("intervals")->all("path", bars);
+    EXPECT_EQ(bars.size(), c.intervals ? fit.points.size() : 0u);
+    for (std::size_t i = 0; i < bars.size(); ++i) {
+      const double lower = bars[i]->number("data-lower"), upper = bars[i]->number("data-upper");
+      const double fitted = fit.points.at(i).fitted, slack = 1e-5 * (1 + std::fabs(fitted));
+      EXPECT_LE(lower, fitted + slack);
+      EXPECT_GE(upper, fitted - slack);
+    }
+
+    // Why thermal time is 0, on the lower panel's points.
+    std::vector<const Element*> tt_dots;
+    root->with_id("tt-panel")->all("circle", tt_dots);
+    std::set<std::string> reasons;
+    for (const Element* d : tt_dots) {
+      if (!d->attributes.at("data-zero").empty()) reasons.insert(d->attributes.at("data-zero"));
+    }
+    EXPECT_EQ(reasons, c.zero.empty() ? std::set<std::string>{} : std::set<std::string>{c.zero});
+
+    // The labels of emergence and of the series' end keep apart, on one row or on two.
+    const auto a = label_span(*root->with_id("emergence")), b = label_span(*root->with_id("series-end"));
+    EXPECT_TRUE(a[2] != b[2] || a[1] <= b[0] || b[1] <= a[0]) << a[0] << "-" << a[1] << " " << b[0] << "-" << b[1];
+
+    // The number of warnings, and a title on every axis.
+    const auto warnings = std::count_if(out.findings.begin(), out.findings.end(), [](const inspect::Finding& f) {
+      return f.severity == inspect::Severity::warning;
+    });
+    EXPECT_EQ(root->with_id("warnings")->number("data-count"), static_cast<double>(warnings));
+    std::vector<const Element*> texts;
+    root->all("text", texts);
+    std::multiset<std::string> titles;
+    for (const Element* t : texts) titles.insert(t->text.substr(0, t->text.find(',')));
+    for (const char* title : {"LAI (m²/m²)", "residual (m²/m²)", "thermal time (°Cd)"})
+      EXPECT_EQ(titles.count(title), 1u);
+    EXPECT_EQ(titles.count("date"), 3u);
   }
 }
 

@@ -25,12 +25,17 @@ struct FitPoint {
   float observed = 0.0f;
   float fitted = 0.0f;
   float residual = 0.0f;  // fitted - observed
+  // Why the thermal time is 0 on a day other than emergence: a day before emergence, a day without a
+  // climate record, or days recorded but none of them above the base temperature yet.
+  enum class Zero { none, before_emergence, no_climate_day, below_base } zero = Zero::none;
+  std::optional<std::array<float, 2>> interval;  // the estimator's bounds of the fitted value, lower and upper
 };
 
 struct SeriesDay {
   std::int32_t day = 0;
-  float lai = 0.0f;
+  float lai = 0.0f;  // as the LAI file gives it: 0 where the curve is at or below zero
   float thermal_time = 0.0f;
+  float curve = 0.0f;  // the curve itself, below zero too
 };
 
 struct FitView {

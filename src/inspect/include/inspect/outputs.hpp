@@ -16,8 +16,8 @@ namespace laifit::inspect {
 // The CSV text: a header row, then one row per observation point, each beginning with the folder's name.
 std::string csv_text(const FitView& fit, std::string_view folder);
 
-// The SVG text of the fit.
-std::string svg_text(const FitView& fit, const std::string& title);
+// The SVG text of the fit, with the number of warnings the inspection found.
+std::string svg_text(const FitView& fit, const std::string& title, std::size_t warnings);
 
 // Why a file that the options name may not be written (it is a file of the run in the folder, or two
 // options name one file); "" when every one may.
