@@ -54,6 +54,10 @@ void File::close_native() {
 }
 
 bool File::native_info(Info& info, std::string& why) const {
+  if (known_) {
+    info = *known_;
+    return true;
+  }
   struct stat st {};
   if (::fstat(fd_of(handle_), &st) != 0) return failed(why);
   info.id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -167,7 +171,10 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
     failed(why, EISDIR);
     return File();
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file.known_ = FileInfo{FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+                         S_ISREG(st.st_mode)};
+  // A regular file's reads and writes never wait, whatever the flag.
+  if (!S_ISREG(st.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return file;
 }
 

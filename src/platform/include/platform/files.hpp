@@ -78,8 +78,10 @@ class File {
  public:
   File() = default;
   ~File() { close(); }
-  File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)) {
+  File(File&& other) noexcept
+      : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)), known_(other.known_) {
     other.handle_ = kNone;
+    other.known_.reset();
   }
   File& operator=(File&& other) noexcept {
     if (this != &other) {
@@ -87,7 +89,9 @@ class File {
       handle_ = other.handle_;
       owned_ = other.owned_;
       backend_ = std::move(other.backend_);
+      known_ = other.known_;
       other.handle_ = kNone;
+      other.known_.reset();
     }
     return *this;
   }
@@ -108,6 +112,7 @@ class File {
   bool is_open() const { return handle_ != kNone || backend_ != nullptr; }
   void close() {
     backend_.reset();
+    known_.reset();
     close_native();
   }
 
@@ -129,6 +134,7 @@ class File {
   bool truncate(std::string& why) { return backend_ ? backend_->truncate(why) : native_truncate(why); }
 
  private:
+  friend class Folder;                        // which records what the system said of a file it opened
   static constexpr std::intptr_t kNone = -1;  // also Windows' INVALID_HANDLE_VALUE
   File(std::intptr_t handle, bool owned) : handle_(handle), owned_(owned) {}
 
@@ -141,6 +147,9 @@ class File {
   std::intptr_t handle_ = kNone;
   bool owned_ = false;
   std::unique_ptr<FileBackend> backend_;
+  // What the system said of the file when it was opened (its identity and kind do not change while it
+  // is open), so that asking again costs no system call.
+  std::optional<Info> known_;
 };
 
 // A folder implemented otherwise than by the system: the calls of Folder below.
