@@ -97,6 +97,13 @@ bool File::native_truncate(std::string& why) {
   return true;
 }
 
+bool File::native_end_here(std::string& why) {
+  const off_t here = ::lseek(fd_of(handle_), 0, SEEK_CUR);
+  if (here < 0) return errno == ESPIPE || failed(why);
+  if (::ftruncate(fd_of(handle_), here) != 0) return errno == EINVAL || failed(why);
+  return true;
+}
+
 Folder Folder::current(std::string& why) { return open(".", why); }
 
 Folder Folder::open(std::string_view path, std::string& why) {

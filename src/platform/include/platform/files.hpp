@@ -71,6 +71,7 @@ class FileBackend {
   virtual std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const = 0;
   virtual bool write(std::string_view bytes, std::string& why) = 0;
   virtual bool truncate(std::string& why) = 0;
+  virtual bool end_here(std::string& why) = 0;
 };
 
 // An open file, or standard output or error (not closed by this object). Move-only.
@@ -132,6 +133,10 @@ class File {
   // Empties a regular file, the next write going to its start; a pipe or a device, which has nothing
   // to empty, is left as it is.
   bool truncate(std::string& why) { return backend_ ? backend_->truncate(why) : native_truncate(why); }
+  // Ends a regular file at the current position, dropping what lay beyond it; a pipe or a device is left
+  // as it is. After writing from a file's start, this leaves the file as emptying it first would have,
+  // without the file system's work on an emptied file (ext4 writes one back at its close).
+  bool end_here(std::string& why) { return backend_ ? backend_->end_here(why) : native_end_here(why); }
 
  private:
   friend class Folder;                        // which records what the system said of a file it opened
@@ -143,6 +148,7 @@ class File {
   std::int64_t native_read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const;
   bool native_write(std::string_view bytes, std::string& why);
   bool native_truncate(std::string& why);
+  bool native_end_here(std::string& why);
 
   std::intptr_t handle_ = kNone;
   bool owned_ = false;
