@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
       laifit::platform::File::Info info;
       const bool regular = out.info(info, why) && info.regular;
       const std::size_t block = regular ? laifit::ByteSink::kFileScreenBlock : laifit::ByteSink::kDefaultBlock;
-      laifit::platform::prepare_memory(kRunHeap + block);
+      // A folder without a run description fails at once, touching too little to map anything ahead.
+      if (folder.identity("param.soj")) laifit::platform::prepare_memory(kRunHeap + block);
       auto screen = std::make_unique<laifit::FileSink>(std::move(out), false, block);
       status = laifit::run_laifit(folder, std::move(screen), error_text);
     }
