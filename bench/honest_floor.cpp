@@ -278,14 +278,17 @@ void write_blocks(int fd, std::string_view bytes, std::vector<char>& buffer) {
 }
 
 // The bytes are copied into one block buffer and written from it, as a program that makes them must.
+// A file of the previous run is written over and ended after its new bytes, which costs ext4 less than
+// emptying it first (it writes an emptied file back at its close).
 void bytes(const Case& c, bool to_file, const fs::path& folder, std::vector<char>& block) {
   block.resize(kBlock);
   const int screen = open_screen(to_file, folder / "screen.out");
   write_blocks(screen, c.screen, block);
   ::close(screen);
   for (const auto& [file, content] : c.outputs) {
-    const int fd = ::open((folder / file).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open((folder / file).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     write_blocks(fd, content, block);
+    if (::ftruncate(fd, static_cast<off_t>(content.size())) != 0) fail("a file could not be ended");
     ::close(fd);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 
@@ -62,7 +63,10 @@ void extract_observations(Units& units, std::string_view ficobs) {
 
   OutputChannel& copy = units.open_output(unit::kTempobs2, "tempobs2.txt");
   while (read_fixed_or_end(table, kLineFormat, {Dest::characters(entete)})) {
-    std::replace(entete.begin(), entete.end(), ';', ' ');
+    // memchr finds the few ';' among the blanks that pad most of the line.
+    char* const end = entete.data() + entete.size();
+    for (char* at = entete.data(); (at = static_cast<char*>(std::memchr(at, ';', std::size_t(end - at)))) != nullptr;)
+      *at++ = ' ';
     copy.write(kLineFormat, {Item::characters(entete)});
   }
   units.close(unit::kTempobs2);

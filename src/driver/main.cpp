@@ -2,6 +2,7 @@
 // It ignores its arguments, except "--help" or "--version" given alone: it then prints its usage or
 // version and touches no file.
 
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <string>
@@ -11,8 +12,13 @@
 #include "driver/run.hpp"
 #include "driver/usage.hpp"
 #include "platform/files.hpp"
+#include "platform/memory.hpp"
 
 namespace {
+
+// What a run of a few hundred observations allocates beside its screen's block: its input and output
+// channels' blocks, the observations and the estimator's arrays.
+constexpr std::size_t kRunHeap = 320 * 1024;
 
 // Two runs in one folder would read each other's working files: the second waits for the first.
 void wait_for_the_folder(laifit::platform::Folder& folder) {
@@ -47,8 +53,10 @@ int main(int argc, char** argv) {
       laifit::platform::File out = laifit::platform::File::standard_output();
       laifit::platform::File::Info info;
       const bool regular = out.info(info, why) && info.regular;
-      auto screen = std::make_unique<laifit::FileSink>(
-          std::move(out), false, regular ? laifit::ByteSink::kFileScreenBlock : laifit::ByteSink::kDefaultBlock);
+      const std::size_t block = regular ? laifit::ByteSink::kFileScreenBlock : laifit::ByteSink::kDefaultBlock;
+      // A folder without a run description fails at once, touching too little to map anything ahead.
+      if (folder.identity("param.soj")) laifit::platform::prepare_memory(kRunHeap + block);
+      auto screen = std::make_unique<laifit::FileSink>(std::move(out), false, block);
       status = laifit::run_laifit(folder, std::move(screen), error_text);
     }
   } catch (const std::exception& e) {

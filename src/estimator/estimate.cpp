@@ -176,15 +176,18 @@ void Core::differences() {
     const float kept = th_[j];
     w_.p[j] = store(double(difz_[j]) * th_[j]);
     th_[j] = store(double(th_[j]) + w_.p[j]);
-    w_.q[j] = 0.0f;
     model_(th_, std::span<float>(delz1_).first(nobs_));
-    for (std::size_t i = 0; i < nobs_; ++i) {
-      delz(i, j) = store(double(delz1_[i]) - w_.f[i]);
-      w_.q[j] = store(double(w_.q[j]) + double(delz(i, j)) * w_.r[i]);
-    }
-    w_.q[j] = store(double(w_.q[j]) / w_.p[j]);
+    for (std::size_t i = 0; i < nobs_; ++i) delz(i, j) = store(double(delz1_[i]) - w_.f[i]);
     th_[j] = kept;
   }
+  // Each sum of q is rounded to float after every term, so its terms wait for each other: the sums
+  // advance together, observation by observation, each with its terms in the order it has alone.
+  std::array<float, EstimatorLimits::max_parameters> q{};
+  for (std::size_t i = 0; i < nobs_; ++i) {
+    const double r = w_.r[i];
+    for (std::size_t j = 0; j < npar_; ++j) q[j] = store(double(q[j]) + double(delz(i, j)) * r);
+  }
+  for (std::size_t j = 0; j < npar_; ++j) w_.q[j] = store(double(q[j]) / w_.p[j]);
 }
 
 // d = J'J, and its diagonal's square roots as scale factors.

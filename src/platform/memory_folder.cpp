@@ -52,6 +52,10 @@ class MemoryFolder::OpenFile : public FileBackend {
     position_ = 0;
     return true;
   }
+  bool end_here(std::string&) override {
+    if (position_ < node_->entry.bytes.size()) folder_.resize(*node_, position_);
+    return true;
+  }
 
  private:
   MemoryFolder& folder_;

@@ -54,6 +54,10 @@ void File::close_native() {
 }
 
 bool File::native_info(Info& info, std::string& why) const {
+  if (known_) {
+    info = *known_;
+    return true;
+  }
   struct stat st {};
   if (::fstat(fd_of(handle_), &st) != 0) return failed(why);
   info.id = FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -90,6 +94,13 @@ bool File::native_truncate(std::string& why) {
     return errno == EINVAL || failed(why);
   }
   if (::lseek(fd_of(handle_), 0, SEEK_SET) < 0) return failed(why);
+  return true;
+}
+
+bool File::native_end_here(std::string& why) {
+  const off_t here = ::lseek(fd_of(handle_), 0, SEEK_CUR);
+  if (here < 0) return errno == ESPIPE || failed(why);
+  if (::ftruncate(fd_of(handle_), here) != 0) return errno == EINVAL || failed(why);
   return true;
 }
 
@@ -167,7 +178,10 @@ File Folder::native_open_file(std::string_view name, Mode mode, std::string& why
     failed(why, EISDIR);
     return File();
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file.known_ = FileInfo{FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+                         S_ISREG(st.st_mode)};
+  // A regular file's reads and writes never wait, whatever the flag.
+  if (!S_ISREG(st.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return file;
 }
 

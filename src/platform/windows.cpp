@@ -166,6 +166,13 @@ bool File::native_truncate(std::string& why) {
   return true;
 }
 
+bool File::native_end_here(std::string& why) {
+  const HANDLE h = handle_of(handle_);
+  if (GetFileType(h) != FILE_TYPE_DISK) return true;
+  if (!SetEndOfFile(h)) return failed(why);
+  return true;
+}
+
 // The current directory is kept as an empty path: names are then used as they are, relative to
 // whatever the current directory is when a file is opened.
 Folder Folder::current(std::string&) {

@@ -62,7 +62,13 @@ bool plain_real(std::string_view t, float& out) {
   return std::from_chars(t.data(), t.data() + t.size(), out).ec == std::errc();
 }
 
-bool ends_plain_value(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '/'; }
+// The characters that end a plain value (blanks, tabs, ',', ';' and '/'), and '*', which makes a record
+// not plain: one look-up per character of a value.
+constexpr std::array<bool, 256> kStopsPlainValue = [] {
+  std::array<bool, 256> stops{};
+  for (const char c : {' ', '\t', ',', ';', '/', '*'}) stops[static_cast<unsigned char>(c)] = true;
+  return stops;
+}();
 
 // Reads a statement's values from a record that holds all of them, when the record is already
 // buffered and plain: unquoted values separated by blanks and tabs, or by one comma or semicolon among
@@ -72,9 +78,12 @@ bool ends_plain_value(char c) { return c == ' ' || c == '\t' || c == ',' || c ==
 bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
   const std::string_view record = in.buffered_record();
   if (record.data() == nullptr) return false;
-  std::array<std::string_view, kPlainItems> tokens;
-  std::array<std::int32_t, kPlainItems> integers{};
-  std::array<float, kPlainItems> reals{};
+  // Left uninitialised: each entry is set before it is read, and clearing them all would cost more
+  // than reading a short record.
+  std::array<const char*, kPlainItems> starts;
+  std::array<std::size_t, kPlainItems> lengths;
+  std::array<std::int32_t, kPlainItems> integers;
+  std::array<float, kPlainItems> reals;
   std::size_t n = 0;
   std::size_t at = 0;
   auto skip_blanks = [&] {
@@ -92,20 +101,22 @@ bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
       const char first = record[at];
       if (first == ',' || first == ';' || first == '/' || first == '\'' || first == '"') return false;
       const std::size_t start = at;
-      for (; at < record.size() && !ends_plain_value(record[at]); ++at)
-        if (record[at] == '*') return false;
-      tokens[n] = record.substr(start, at - start);
+      while (at < record.size() && !kStopsPlainValue[static_cast<unsigned char>(record[at])]) ++at;
+      if (at < record.size() && record[at] == '*') return false;
+      const std::string_view token = record.substr(start, at - start);
+      starts[n] = token.data();
+      lengths[n] = token.size();
       switch (d.kind()) {
         case Dest::Kind::integer:
         case Dest::Kind::integers:
-          if (!plain_integer(tokens[n], integers[n])) return false;
+          if (!plain_integer(token, integers[n])) return false;
           break;
         case Dest::Kind::real:
         case Dest::Kind::reals:
-          if (!plain_real(tokens[n], reals[n])) return false;
+          if (!plain_real(token, reals[n])) return false;
           break;
         default:
-          if (tokens[n].size() >= kPlainTextKeep) return false;
+          if (token.size() >= kPlainTextKeep) return false;
           break;
       }
     }
@@ -121,8 +132,8 @@ bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
         case Dest::Kind::text:
         case Dest::Kind::characters: {
           const std::span<char> field = d.text(k);
-          const std::size_t m = std::min(tokens[n].size(), field.size());
-          std::copy_n(tokens[n].data(), m, field.data());
+          const std::size_t m = std::min(lengths[n], field.size());
+          std::copy_n(starts[n], m, field.data());
           std::fill(field.begin() + static_cast<std::ptrdiff_t>(m), field.end(), ' ');
           break;
         }

@@ -1,5 +1,7 @@
 #include "records/units.hpp"
 
+#include <algorithm>
+
 #include "check/check.hpp"
 #include "records/failure.hpp"
 
@@ -23,6 +25,9 @@ std::optional<FileId> Units::identity(std::string_view name) const { return fold
 
 // A file may be connected to one unit only, whatever name it is opened by.
 void Units::refuse_if_open_elsewhere(int unit, const std::string& path, Where where) const {
+  const bool others =
+      std::any_of(open_.begin(), open_.end(), [&](const auto& u) { return u.first != unit && u.second->id; });
+  if (!others) return;  // nothing to compare with: the file's identity is not asked for
   if (const auto id = identity(path)) {
     for (const auto& [u, open] : open_) {
       if (u != unit && open->id == id)

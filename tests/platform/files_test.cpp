@@ -146,6 +146,11 @@ TEST(PlatformFile, ReadsAtAnyOffsetWritesAndEmpties) {
   ASSERT_TRUE(out.write("xy\n", why)) << why;
   out.close();
   EXPECT_EQ(dir.read("digits.txt"), "xy\n") << "emptied, then written from the start";
+  out = dir.folder().open_file("digits.txt", Mode::write, why);
+  ASSERT_TRUE(out.write("a", why) && out.end_here(why)) << why;
+  EXPECT_EQ(dir.read("digits.txt"), "a") << "ended after the bytes written over its start";
+  ASSERT_TRUE(out.write("bcde", why) && out.end_here(why)) << why;
+  EXPECT_EQ(dir.read("digits.txt"), "abcde") << "ending a file at its end changes nothing";
 }
 
 TEST(PlatformFile, ReadFileGivesEveryByteOfARegularFileOnly) {
@@ -230,6 +235,10 @@ TEST(MemoryFolder, OpensAsTheRecordedFolderWouldAndHoldsAtMostItsLimit) {
   EXPECT_FALSE(out.write(std::string(60, 'x'), why));
   EXPECT_TRUE(memory->over_limit());
   EXPECT_EQ(memory->held(), 5u);
+  File again = folder.open_file("out.txt", Mode::write, why);
+  ASSERT_TRUE(again.write("H", why) && again.end_here(why));
+  EXPECT_EQ(memory->bytes("out.txt"), "H");
+  EXPECT_EQ(memory->held(), 4u) << "the bytes an ended file dropped are no longer held";
 }
 
 // One holder at a time, whatever spelling of the folder's path each opened it by; the lock goes with

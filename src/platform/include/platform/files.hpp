@@ -71,6 +71,7 @@ class FileBackend {
   virtual std::int64_t read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const = 0;
   virtual bool write(std::string_view bytes, std::string& why) = 0;
   virtual bool truncate(std::string& why) = 0;
+  virtual bool end_here(std::string& why) = 0;
 };
 
 // An open file, or standard output or error (not closed by this object). Move-only.
@@ -78,8 +79,10 @@ class File {
  public:
   File() = default;
   ~File() { close(); }
-  File(File&& other) noexcept : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)) {
+  File(File&& other) noexcept
+      : handle_(other.handle_), owned_(other.owned_), backend_(std::move(other.backend_)), known_(other.known_) {
     other.handle_ = kNone;
+    other.known_.reset();
   }
   File& operator=(File&& other) noexcept {
     if (this != &other) {
@@ -87,7 +90,9 @@ class File {
       handle_ = other.handle_;
       owned_ = other.owned_;
       backend_ = std::move(other.backend_);
+      known_ = other.known_;
       other.handle_ = kNone;
+      other.known_.reset();
     }
     return *this;
   }
@@ -108,6 +113,7 @@ class File {
   bool is_open() const { return handle_ != kNone || backend_ != nullptr; }
   void close() {
     backend_.reset();
+    known_.reset();
     close_native();
   }
 
@@ -127,8 +133,13 @@ class File {
   // Empties a regular file, the next write going to its start; a pipe or a device, which has nothing
   // to empty, is left as it is.
   bool truncate(std::string& why) { return backend_ ? backend_->truncate(why) : native_truncate(why); }
+  // Ends a regular file at the current position, dropping what lay beyond it; a pipe or a device is left
+  // as it is. After writing from a file's start, this leaves the file as emptying it first would have,
+  // without the file system's work on an emptied file (ext4 writes one back at its close).
+  bool end_here(std::string& why) { return backend_ ? backend_->end_here(why) : native_end_here(why); }
 
  private:
+  friend class Folder;                        // which records what the system said of a file it opened
   static constexpr std::intptr_t kNone = -1;  // also Windows' INVALID_HANDLE_VALUE
   File(std::intptr_t handle, bool owned) : handle_(handle), owned_(owned) {}
 
@@ -137,10 +148,14 @@ class File {
   std::int64_t native_read_at(std::uint64_t offset, char* data, std::size_t size, std::string& why) const;
   bool native_write(std::string_view bytes, std::string& why);
   bool native_truncate(std::string& why);
+  bool native_end_here(std::string& why);
 
   std::intptr_t handle_ = kNone;
   bool owned_ = false;
   std::unique_ptr<FileBackend> backend_;
+  // What the system said of the file when it was opened (its identity and kind do not change while it
+  // is open), so that asking again costs no system call.
+  std::optional<Info> known_;
 };
 
 // A folder implemented otherwise than by the system: the calls of Folder below.

@@ -60,8 +60,9 @@ class NullSink : public ByteSink {
   std::size_t bytes_ = 0;
 };
 
-// Writes to an open file (or standard output); a file may be cut at its first write so that a file
-// opened and never written keeps its contents.
+// Writes to an open file (or standard output); a file opened afresh may be cut at its first write, so
+// that a file opened and never written keeps its contents: it is then written from its start and ended
+// after the first bytes.
 class FileSink : public ByteSink {
  public:
   FileSink(platform::File file, bool cut_on_first_write, std::size_t block = kDefaultBlock)
