@@ -370,19 +370,19 @@ std::array<double, 3> label_span(const Element& mark) {
 }
 
 TEST(Outputs, PicturesOfReferenceRunsShowTheCurveBelowZeroResidualsIntervalsAndReasons) {
-  struct Case {
+  struct PictureCase {
     std::string name;  // a reference run, or "high-base": the example with a base temperature of 16 °C
     bool below_zero, intervals;
     std::string zero;  // the reason of the points of thermal time 0 away from emergence
   };
-  const Case cases[] = {{"f03_all_five", true, true, ""},
-                        {"f07_idf_zero", true, false, ""},
-                        {"f11_big_fit", false, true, ""},
-                        {"f10_climate_gap", true, true, "no-climate-day"},
-                        {"d04_valid_row_before_emergence", true, true, "before-emergence"},
-                        {"f22_determinant_underflow", true, true, ""},
-                        {"high-base", true, true, "below-base"}};
-  for (const Case& c : cases) {
+  const PictureCase cases[] = {{"f03_all_five", true, true, ""},
+                               {"f07_idf_zero", true, false, ""},
+                               {"f11_big_fit", false, true, ""},
+                               {"f10_climate_gap", true, true, "no-climate-day"},
+                               {"d04_valid_row_before_emergence", true, true, "before-emergence"},
+                               {"f22_determinant_underflow", true, true, ""},
+                               {"high-base", true, true, "below-base"}};
+  for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.name);
     RunFolder folder;
     Files files = c.name == "high-base" ? example_files() : case_files(c.name);
