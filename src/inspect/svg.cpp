@@ -16,7 +16,7 @@ constexpr double kLaiTop = 56, kLaiBottom = 370;   // LAI against the day
 constexpr double kResTop = 430, kResBottom = 540;  // residuals at the observations
 constexpr double kTtTop = 600, kTtBottom = 770;    // thermal time against the day
 constexpr double kCharWidth = 6.5;                 // the widest average character of the 11 px font
-constexpr double kLegendLeft = 760, kLegendRight = 985;
+constexpr double kLegendLeft = 750, kLegendRight = 995;
 
 const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -384,10 +384,9 @@ void legend_symbols(const FitView& fit, Legend& l) {
   l.symbol(line(l.x + 6, l.y - 12, l.x + 6, l.y + 2, "class=\"mark\""), "emergence, end of the series");
   if (any([](const FitPoint& p) { return p.line == 0; })) l.symbol(l.dot("added"), "emergence point added (LAI 0)");
   // Thermal time 0 away from emergence, by its reason.
-  const std::pair<FitPoint::Zero, const char*> zeros[] = {
-      {FitPoint::Zero::before_emergence, "dated before emergence"},
-      {FitPoint::Zero::no_climate_day, "no climate record that day"},
-      {FitPoint::Zero::below_base, "never above the base temperature yet"}};
+  const std::pair<FitPoint::Zero, const char*> zeros[] = {{FitPoint::Zero::before_emergence, "before emergence"},
+                                                          {FitPoint::Zero::no_climate_day, "no climate record"},
+                                                          {FitPoint::Zero::below_base, "below base so far"}};
   for (const auto& [zero, words] : zeros) {
     if (!any([&](const FitPoint& p) { return p.zero == zero && p.line != 0; })) continue;
     FitPoint example;
