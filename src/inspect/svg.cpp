@@ -387,7 +387,9 @@ void legend_symbols(const FitView& fit, Legend& l) {
   const std::pair<FitPoint::Zero, const char*> zeros[] = {{FitPoint::Zero::before_emergence, "before emergence"},
                                                           {FitPoint::Zero::no_climate_day, "no climate record"},
                                                           {FitPoint::Zero::below_base, "below base so far"}};
-  for (const auto& [zero, words] : zeros) {
+  for (const auto& reason : zeros) {
+    const FitPoint::Zero zero = reason.first;
+    const char* const words = reason.second;
     if (!any([&](const FitPoint& p) { return p.zero == zero && p.line != 0; })) continue;
     FitPoint example;
     example.line = 1;
