@@ -191,7 +191,7 @@ void take_series(const RunDetails& d, FitView& v) {
 
 }  // namespace
 
-FitView fit_view(const Gathered& g, const TableView& table) {
+FitView fit_view(const Gathered& g, const TableView& table, const ClimateView& climate) {
   FitView v;
   const RunDetails& d = g.details;
   v.sowing_year = d.ansemis;
@@ -203,7 +203,7 @@ FitView fit_view(const Gathered& g, const TableView& table) {
   v.somi = d.fit.somi;
   const RunInputs in = run_inputs(d);
   take_parameters(d, in, v);
-  take_points(d, in, table, climate_view(g), v);
+  take_points(d, in, table, climate, v);
   take_series(d, v);
   return v;
 }

@@ -122,7 +122,7 @@ Outcome inspect(const Options& options) {
   const RunDescription rd = run_description(g);
   const TableView table = table_view(g);
   const ClimateView climate = climate_view(g);
-  const FitView fit = fit_view(g, table);
+  const FitView fit = fit_view(g, table, climate);
   Findings findings;
   if (!g.recomputed)
     findings.add("not-recomputed", "the fit", "the inspector does not run the fit: " + g.not_recomputed + ".");

@@ -240,27 +240,24 @@ std::string marks(const FitView& fit, const Axis& x) {
   return mark(x, fit.emergence, emergence, "emergence") + out;
 }
 
-// The class of a point's dot: the added emergence point hollow, points of thermal time 0 by their reason.
-const char* dot_class(const FitPoint& p) {
-  if (p.line == 0) return "added";
-  switch (p.zero) {
-    case FitPoint::Zero::none: break;
-    case FitPoint::Zero::before_emergence: return "early";
-    case FitPoint::Zero::no_climate_day: return "zero";
-    case FitPoint::Zero::below_base: return "cold";
-  }
-  return "obs";
+// How a point of each kind of thermal time is drawn: its dot's class, its data-zero and, for a thermal
+// time 0 away from emergence, the reason the legend gives; in the order of FitPoint::Zero.
+struct ZeroStyle {
+  const char* dot;
+  const char* data;
+  const char* reason;
+};
+
+const ZeroStyle& style_of(FitPoint::Zero z) {
+  static constexpr ZeroStyle kStyles[] = {{"obs", "", ""},
+                                          {"early", "before-emergence", "before emergence"},
+                                          {"zero", "no-climate-day", "no climate record"},
+                                          {"cold", "below-base", "below base so far"}};
+  return kStyles[static_cast<std::size_t>(z)];
 }
 
-const char* zero_words(FitPoint::Zero z) {
-  switch (z) {
-    case FitPoint::Zero::none: break;
-    case FitPoint::Zero::before_emergence: return "before-emergence";
-    case FitPoint::Zero::no_climate_day: return "no-climate-day";
-    case FitPoint::Zero::below_base: return "below-base";
-  }
-  return "";
-}
+// The class of a point's dot: the added emergence point hollow, points of thermal time 0 by their reason.
+const char* dot_class(const FitPoint& p) { return p.line == 0 ? "added" : style_of(p.zero).dot; }
 
 // The band below zero, where the LAI file writes 0.000 for the curve, and the zero line that bounds it.
 std::string below_zero(const Scales& sc) {
@@ -344,9 +341,9 @@ std::string tt_panel(const FitView& fit, const Scales& sc) {
   if (!tt_points.empty()) tt_points.pop_back();
   s += "<polyline class=\"tt\" id=\"thermal-time\" points=\"" + tt_points + "\"/>\n";
   for (const FitPoint& p : fit.points) {
-    s += "<circle class=\"" + std::string(p.zero == FitPoint::Zero::none ? "obs" : dot_class(p)) + "\" data-day=\"" +
-         std::to_string(p.day) + "\" data-tt=\"" + shortest(p.thermal_time) + "\" data-zero=\"" + zero_words(p.zero) +
-         "\" cx=\"" + num(x(p.day)) + "\" cy=\"" + num(clamp_y(sc.yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
+    s += "<circle class=\"" + std::string(style_of(p.zero).dot) + "\" data-day=\"" + std::to_string(p.day) +
+         "\" data-tt=\"" + shortest(p.thermal_time) + "\" data-zero=\"" + style_of(p.zero).data + "\" cx=\"" +
+         num(x(p.day)) + "\" cy=\"" + num(clamp_y(sc.yt, p.thermal_time)) + "\" r=\"3.5\"/>\n";
   }
   s += day_title(kTtBottom + 50, "date, and day number counted from 1 January " + std::to_string(fit.sowing_year));
   return s + "</g>\n";
@@ -384,17 +381,10 @@ void legend_symbols(const FitView& fit, Legend& l) {
   l.symbol(line(l.x + 6, l.y - 12, l.x + 6, l.y + 2, "class=\"mark\""), "emergence, end of the series");
   if (any([](const FitPoint& p) { return p.line == 0; })) l.symbol(l.dot("added"), "emergence point added (LAI 0)");
   // Thermal time 0 away from emergence, by its reason.
-  const std::pair<FitPoint::Zero, const char*> zeros[] = {{FitPoint::Zero::before_emergence, "before emergence"},
-                                                          {FitPoint::Zero::no_climate_day, "no climate record"},
-                                                          {FitPoint::Zero::below_base, "below base so far"}};
-  for (const auto& reason : zeros) {
-    const FitPoint::Zero zero = reason.first;
-    const char* const words = reason.second;
-    if (!any([&](const FitPoint& p) { return p.zero == zero && p.line != 0; })) continue;
-    FitPoint example;
-    example.line = 1;
-    example.zero = zero;
-    l.symbol(l.dot(dot_class(example)), cat(words, ": thermal time 0"));
+  for (const auto zero :
+       {FitPoint::Zero::before_emergence, FitPoint::Zero::no_climate_day, FitPoint::Zero::below_base}) {
+    if (!any([zero](const FitPoint& p) { return p.zero == zero && p.line != 0; })) continue;
+    l.symbol(l.dot(style_of(zero).dot), cat(style_of(zero).reason, ": thermal time 0"));
   }
 }
 

@@ -140,7 +140,7 @@ TEST(Recompute, EstimatesAndFittedValuesAreTheRunsBitForBit) {
     const inspect::GatherOutcome g = inspect::gather(run / "in");
     ASSERT_TRUE(g.gathered) << g.cannot;
     const inspect::TableView table = inspect::table_view(*g.gathered);
-    const inspect::FitView fit = inspect::fit_view(*g.gathered, table);
+    const inspect::FitView fit = inspect::fit_view(*g.gathered, table, inspect::climate_view(*g.gathered));
     if (!fit.fitted || g.gathered->status != 0) continue;
     ++fits;
     const RunDetails& d = g.gathered->details;

@@ -56,7 +56,7 @@ struct FitView {
   std::int32_t emergence = 0;
 };
 
-FitView fit_view(const Gathered& g, const TableView& table);
+FitView fit_view(const Gathered& g, const TableView& table, const ClimateView& climate);
 
 // An output file of the folder against what laifit writes for the same inputs now (by content), or,
 // when the inspector could not run laifit, against the times of the inputs.
