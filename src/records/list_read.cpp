@@ -29,39 +29,6 @@ constexpr std::size_t kPlainNumberLength = 24;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// A token of an optional '-' and digits: its value, when it fits a 32-bit integer.
-bool plain_integer(std::string_view t, std::int32_t& out) {
-  const bool negative = !t.empty() && t[0] == '-';
-  if (negative) t.remove_prefix(1);
-  if (t.empty() || t.size() > 18) return false;
-  std::int64_t v = 0;
-  for (const char c : t) {
-    if (!is_digit(c)) return false;
-    v = v * 10 + (c - '0');
-  }
-  if (negative) v = -v;
-  if (v < INT32_MIN || v > INT32_MAX) return false;
-  out = static_cast<std::int32_t>(v);
-  return true;
-}
-
-// A token of an optional '-', digits, and a point with digits after it: the nearest float. Such a
-// token of at most kPlainNumberLength characters is a normal float, so the conversion raises no
-// reported flag.
-bool plain_real(std::string_view t, float& out) {
-  if (t.size() > kPlainNumberLength) return false;
-  std::size_t at = !t.empty() && t[0] == '-' ? 1 : 0;
-  const std::size_t digits_start = at;
-  while (at < t.size() && is_digit(t[at])) ++at;
-  if (at == digits_start) return false;
-  if (at < t.size()) {
-    if (t[at] != '.' || at + 1 == t.size()) return false;
-    for (++at; at < t.size(); ++at)
-      if (!is_digit(t[at])) return false;
-  }
-  return std::from_chars(t.data(), t.data() + t.size(), out).ec == std::errc();
-}
-
 // The characters that end a plain value (blanks, tabs, ',', ';' and '/'), and '*', which makes a record
 // not plain: one look-up per character of a value.
 constexpr std::array<bool, 256> kStopsPlainValue = [] {
@@ -69,6 +36,58 @@ constexpr std::array<bool, 256> kStopsPlainValue = [] {
   for (const char c : {' ', '\t', ',', ';', '/', '*'}) stops[static_cast<unsigned char>(c)] = true;
   return stops;
 }();
+
+// The end of a plain value: the record's end or a character that ends it, but not '*'.
+bool ends_plain_value(std::string_view record, std::size_t at) {
+  return at == record.size() || (kStopsPlainValue[static_cast<unsigned char>(record[at])] && record[at] != '*');
+}
+
+// The scans below read the character after a record without a bounds check: a buffered record is always
+// followed by its line end, which is neither a blank, a digit nor a point.
+
+// An optional '-' and digits from at: its value, when it fits a 32-bit integer; at ends after it.
+bool plain_integer(std::string_view record, std::size_t& at, std::int32_t& out) {
+  const char* const p = record.data();
+  const bool negative = p[at] == '-';
+  if (negative) ++at;
+  const std::size_t start = at;
+  std::int64_t v = 0;
+  for (; is_digit(p[at]) && at - start < 18; ++at) v = v * 10 + (p[at] - '0');
+  if (at == start || !ends_plain_value(record, at)) return false;
+  if (negative) v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
+
+// An optional '-', digits, and a point with digits after it, from at: the nearest float; at ends after it.
+// Such a token of at most kPlainNumberLength characters is a normal float, so the conversion raises no
+// reported flag.
+bool plain_real(std::string_view record, std::size_t& at, float& out) {
+  const char* const p = record.data();
+  const std::size_t start = at;
+  const bool negative = p[at] == '-';
+  if (negative) ++at;
+  const std::size_t digits_start = at;
+  std::uint64_t digits = 0;
+  for (; is_digit(p[at]); ++at) digits = digits * 10 + std::uint64_t(p[at] - '0');
+  const std::size_t whole_digits = at - digits_start;
+  if (whole_digits == 0) return false;
+  std::size_t fraction_digits = 0;
+  if (p[at] == '.') {
+    const std::size_t fraction_start = ++at;
+    for (; is_digit(p[at]); ++at) digits = digits * 10 + std::uint64_t(p[at] - '0');
+    fraction_digits = at - fraction_start;
+    if (fraction_digits == 0) return false;
+  }
+  if (!ends_plain_value(record, at) || at - start > kPlainNumberLength) return false;
+  // Up to 19 digits the accumulated value is exact.
+  if (whole_digits + fraction_digits <= 19 && short_decimal_float(digits, fraction_digits, out)) {
+    if (negative) out = -out;
+    return true;
+  }
+  return std::from_chars(record.data() + start, record.data() + at, out).ec == std::errc();
+}
 
 // Reads a statement's values from a record that holds all of them, when the record is already
 // buffered and plain: unquoted values separated by blanks and tabs, or by one comma or semicolon among
@@ -87,7 +106,7 @@ bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
   std::size_t n = 0;
   std::size_t at = 0;
   auto skip_blanks = [&] {
-    while (at < record.size() && (record[at] == ' ' || record[at] == '\t')) ++at;
+    while (record.data()[at] == ' ' || record.data()[at] == '\t') ++at;
   };
   for (const Dest& d : dests) {
     for (std::size_t k = 0; k < d.count(); ++k, ++n) {
@@ -100,24 +119,24 @@ bool read_plain_record(InputChannel& in, std::span<const Dest> dests) {
       if (at == record.size()) return false;  // the statement goes on in the next record
       const char first = record[at];
       if (first == ',' || first == ';' || first == '/' || first == '\'' || first == '"') return false;
-      const std::size_t start = at;
-      while (at < record.size() && !kStopsPlainValue[static_cast<unsigned char>(record[at])]) ++at;
-      if (at < record.size() && record[at] == '*') return false;
-      const std::string_view token = record.substr(start, at - start);
-      starts[n] = token.data();
-      lengths[n] = token.size();
       switch (d.kind()) {
         case Dest::Kind::integer:
         case Dest::Kind::integers:
-          if (!plain_integer(token, integers[n])) return false;
+          if (!plain_integer(record, at, integers[n])) return false;
           break;
         case Dest::Kind::real:
         case Dest::Kind::reals:
-          if (!plain_real(token, reals[n])) return false;
+          if (!plain_real(record, at, reals[n])) return false;
           break;
-        default:
-          if (token.size() >= kPlainTextKeep) return false;
+        default: {
+          const std::size_t start = at;
+          while (at < record.size() && !kStopsPlainValue[static_cast<unsigned char>(record[at])]) ++at;
+          if (at < record.size() && record[at] == '*') return false;
+          if (at - start >= kPlainTextKeep) return false;
+          starts[n] = record.data() + start;
+          lengths[n] = at - start;
           break;
+        }
       }
     }
   }

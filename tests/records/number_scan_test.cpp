@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -93,6 +94,40 @@ TEST(NumberScan, ReadsRealsStraightToTheNearestFloat) {
   const std::string tie = "1.000000059604644775390625";
   EXPECT_EQ(real_bits(tie), 0x3F800000u);
   EXPECT_EQ(real_bits(tie + std::string(250, '0') + "1"), 0x3F800001u);
+}
+
+}  // namespace
+}  // namespace laifit
+
+namespace laifit {
+namespace {
+
+// The division of a short decimal gives the float from_chars gives, on every value of up to five digits at
+// every point position, on the largest digits it takes, and on a sample of seven- and eight-digit ones
+// up to 10^-10; it refuses what a single division cannot round exactly.
+TEST(ShortDecimalFloat, IsTheNearestFloatOrRefuses) {
+  auto check = [](std::uint64_t digits, std::size_t fraction_digits) {
+    std::string text = std::to_string(digits);
+    if (fraction_digits > 0) {
+      if (text.size() <= fraction_digits) text.insert(0, fraction_digits + 1 - text.size(), '0');
+      text.insert(text.size() - fraction_digits, ".");
+    }
+    float want = 0, got = -1;
+    std::from_chars(text.data(), text.data() + text.size(), want);
+    ASSERT_TRUE(short_decimal_float(digits, fraction_digits, got)) << text;
+    ASSERT_EQ(bits(got), bits(want)) << text;
+  };
+  for (std::uint64_t d = 0; d < 100'000; ++d)
+    for (std::size_t k = 0; k <= 5; ++k) check(d, k);
+  std::uint64_t state = 88172645463325252u;
+  for (int n = 0; n < 200'000; ++n) {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    check(state % ((std::uint64_t{1} << 24) + 1), std::size_t(state >> 40) % 11);
+  }
+  for (std::size_t k = 0; k <= 10; ++k) check(std::uint64_t{1} << 24, k);
+  float out = 0;
+  EXPECT_FALSE(short_decimal_float((std::uint64_t{1} << 24) + 1, 1, out));
+  EXPECT_FALSE(short_decimal_float(5, 11, out));
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ class InputChannel {
   // Skips the rest of the current record and its terminator.
   void finish_record();
   // The rest of the current record, its terminator excluded, when all of it is already buffered; empty
-  // data (a null pointer) otherwise. For a reader that takes a whole record at once, then finishes it.
+  // data (a null pointer) otherwise. The terminator ('\r' or '\n') follows the view in memory. For a
+  // reader that takes a whole record at once, then finishes it.
   std::string_view buffered_record() const {
     const char* start = buf_.get() + pos_;
     const void* lf = in_record_ ? std::memchr(start, '\n', end_ - pos_) : nullptr;

@@ -2,7 +2,9 @@
 // The number scanner of free-format reads: follows a value's characters one at a time and gives the
 // value as a 32-bit integer or as the nearest float.
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -13,6 +15,17 @@ constexpr bool is_digit(int c) { return c >= '0' && c <= '9'; }
 constexpr bool is_letter(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr char lower(int c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); }
 }  // namespace scan_detail
+
+// The float nearest to digits / 10^fraction_digits, when one division gives it: the digits at most 2^24
+// and the power at most 10^10 are both floats exactly, and a float division rounds its exact quotient
+// once. False otherwise (the value is then left to a full conversion). The quotient of such operands is
+// 0 or a normal float, so the division raises no flag but inexact.
+inline bool short_decimal_float(std::uint64_t digits, std::size_t fraction_digits, float& out) {
+  constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  if (digits > (std::uint64_t{1} << 24) || fraction_digits >= std::size(kPowers)) return false;
+  out = static_cast<float>(digits) / kPowers[fraction_digits];
+  return true;
+}
 
 // Follows a numeric token character by character and keeps only what its value depends on: the sign,
 // up to kKeep significant digits (a sticky digit stands for any non-zero digit dropped after them), the
