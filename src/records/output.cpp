@@ -58,9 +58,18 @@ void OutputChannel::flush(Where where) {
     throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
 }
 
+void OutputChannel::flush_block(Where where) {
+  std::string error;
+  const bool ok = sink_->put(buffer_.view().substr(0, flush_threshold_), error);
+  written_ += flush_threshold_;
+  buffer_.drop_front(flush_threshold_);
+  if (!ok)
+    throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
+}
+
 void OutputChannel::end_record(Where where) {
   buffer_.append("\r\n");
-  if (buffer_.size() >= flush_threshold_) flush(where);
+  if (buffer_.size() >= flush_threshold_) flush_block(where);
 }
 
 void OutputChannel::write(const Format& format, std::span<const Item> items, Where where) {

@@ -122,7 +122,7 @@ class OutputChannel {
     out[0] = '\r';
     out[1] = '\n';
     buffer_.advance(size);
-    if (buffer_.size() >= flush_threshold_) flush(where);
+    if (buffer_.size() >= flush_threshold_) flush_block(where);
   }
 
   // Hands everything buffered to the sink; a refusal ends the run.
@@ -134,6 +134,9 @@ class OutputChannel {
 
  private:
   void end_record(Where where);
+  // Hands the sink exactly one block, so that every write but the last starts and ends on a page boundary
+  // of the file; the rest of the last record stays buffered.
+  void flush_block(Where where);
 
   int unit_;
   std::string name_;

@@ -34,6 +34,11 @@ class TextBuffer {
   const char* data() const { return data_.get(); }
   std::string_view view() const { return {data_.get(), size_}; }
   void clear() { size_ = 0; }
+  // Keeps what follows the first n characters, moved to the start.
+  void drop_front(std::size_t n) {
+    std::memmove(data_.get(), data_.get() + n, size_ - n);
+    size_ -= n;
+  }
 
  private:
   void grow(std::size_t n) {
