@@ -1,5 +1,6 @@
 #include "records/output.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "check/check.hpp"
@@ -43,8 +44,8 @@ OutputChannel::OutputChannel(int unit, std::string name, std::unique_ptr<ByteSin
     : unit_(unit),
       name_(std::move(name)),
       sink_(std::move(sink)),
-      flush_threshold_(sink_->block_size()),
-      buffer_(flush_threshold_ + 4096) {}
+      flush_threshold_(std::min(sink_->block_size(), ByteSink::kDefaultBlock)),
+      buffer_(sink_->block_size() + 4096) {}
 
 OutputChannel::~OutputChannel() = default;
 
@@ -63,6 +64,7 @@ void OutputChannel::flush_block(Where where) {
   const bool ok = sink_->put(buffer_.view().substr(0, flush_threshold_), error);
   written_ += flush_threshold_;
   buffer_.drop_front(flush_threshold_);
+  if (written_ >= ByteSink::kLargeOutput) flush_threshold_ = sink_->block_size();
   if (!ok)
     throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
 }
