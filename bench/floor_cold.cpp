@@ -30,8 +30,8 @@ bool read_at(int fd, char* data, std::uint64_t size, std::uint64_t offset) {
 // A file's bytes, copied block by block from the work file through one buffer, as laifit's are copied
 // from its records into its output block.
 bool copy_out(int from, const Part& part, int to, std::vector<char>& block) {
-  for (std::uint64_t at = 0; at < part.size; at += kBlock) {
-    const std::uint64_t n = std::min<std::uint64_t>(kBlock, part.size - at);
+  for (std::uint64_t at = 0; at < part.size; at += block_at(at)) {
+    const std::uint64_t n = std::min<std::uint64_t>(block_at(at), part.size - at);
     if (!read_at(from, block.data(), n, part.offset + at) || ::write(to, block.data(), n) != ssize_t(n)) return false;
   }
   return true;

@@ -66,6 +66,10 @@ inline float floor_exp(double x) {
 
 constexpr std::size_t kBlock = 1 << 18;
 
+// The block that the bytes at offset at of a file go in: 64 KiB blocks while the file is short, whose
+// fewer pages cost less than the writes they add, then 256 KiB ones.
+inline std::size_t block_at(std::uint64_t at) { return at < (2u << 20) ? std::size_t(1) << 16 : kBlock; }
+
 // A file's bytes, read with one call into a buffer that is kept from run to run; empty data when the
 // file cannot be read.
 inline std::string_view read_file(const char* path, std::vector<char>& buffer) {

@@ -3,8 +3,8 @@
 //
 //   start and exit  a static program that does nothing, started and waited for, its standard output
 //                   where the run's goes (/dev/null, or a new file);
-//   bytes           every byte the run writes (the screen and each output file), from memory, in 256 KiB
-//                   blocks;
+//   bytes           every byte the run writes (the screen and each output file), from memory, in 64 KiB
+//                   blocks for a file's first 2 MiB and 256 KiB blocks after them;
 //   inputs          the run description, the observation table, the climate files and the working files
 //                   read with read() and converted with std::from_chars;
 //   curve           every curve evaluation of the run (one per screen line of a model call, and the daily
@@ -238,8 +238,8 @@ Child spawn(const char* program, const fs::path& folder, int fd, const char* arg
 }
 
 void write_blocks(int fd, std::string_view bytes, std::vector<char>& buffer) {
-  for (std::size_t at = 0; at < bytes.size(); at += kBlock) {
-    const std::string_view block = bytes.substr(at, kBlock);
+  for (std::size_t at = 0; at < bytes.size(); at += block_at(at)) {
+    const std::string_view block = bytes.substr(at, block_at(at));
     std::memcpy(buffer.data(), block.data(), block.size());
     if (::write(fd, buffer.data(), block.size()) != static_cast<ssize_t>(block.size())) fail("a write failed");
   }
