@@ -212,12 +212,13 @@ inline float estimator(const Work& w, const CurveBuffers& cb) {
 
 // ---- a run's work as one file, for the floor run as a program of its own ----
 //
-// The file is a header (its own length first, as 8 bytes) of the work's numbers and paths and of a table of
-// the files to write (the screen first, named ""), then those files' bytes.
+// The file is a header (its own length first, as 8 bytes) of the work's numbers and paths and of a table
+// of the files to write (the screen first, named "", each at an offset from the header's end), then those
+// files' bytes.
 
 struct Part {
   std::string name;
-  std::uint64_t offset = 0, size = 0;
+  std::uint64_t offset = 0, size = 0;  // in the file, once decoded
 };
 
 class Encoder {
@@ -282,15 +283,14 @@ inline std::string encode(const Work& w, std::span<const std::pair<std::string, 
   e.value(std::uint64_t(w.reads.size()));
   for (const std::string& r : w.reads) e.text(r);
   e.value(std::uint64_t(files.size()));
-  std::uint64_t header = e.bytes().size();
-  for (const auto& [name, bytes] : files) header += 8 + name.size() + 16;
-  std::uint64_t offset = header;
+  std::uint64_t offset = 0;  // from the header's end
   for (const auto& [name, bytes] : files) {
     e.text(name);
     e.value(offset);
     e.value(std::uint64_t(bytes.size()));
     offset += bytes.size();
   }
+  const std::uint64_t header = e.bytes().size();
   std::memcpy(e.bytes().data(), &header, sizeof header);
   for (const auto& [name, bytes] : files) e.bytes().append(bytes);
   return std::move(e.bytes());
@@ -308,8 +308,10 @@ inline bool decode(std::string_view header, Work& w, std::vector<Part>& parts) {
     if (!d.text(r)) return false;
   if (!d.value(files)) return false;
   parts.resize(files);
-  for (Part& part : parts)
+  for (Part& part : parts) {
     if (!d.text(part.name) || !d.value(part.offset) || !d.value(part.size)) return false;
+    part.offset += length;
+  }
   return true;
 }
 

@@ -50,23 +50,21 @@ OutputChannel::OutputChannel(int unit, std::string name, std::unique_ptr<ByteSin
 OutputChannel::~OutputChannel() = default;
 
 void OutputChannel::flush(Where where) {
-  if (buffer_.empty()) return;
+  if (!buffer_.empty()) hand_over(buffer_.size(), where);
+}
+
+void OutputChannel::hand_over(std::size_t n, Where where) {
   std::string error;
-  const bool ok = sink_->put(buffer_.view(), error);
-  written_ += buffer_.size();
-  buffer_.clear();
+  const bool ok = sink_->put(buffer_.view().substr(0, n), error);
+  written_ += n;
+  buffer_.drop_front(n);
   if (!ok)
     throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
 }
 
 void OutputChannel::flush_block(Where where) {
-  std::string error;
-  const bool ok = sink_->put(buffer_.view().substr(0, flush_threshold_), error);
-  written_ += flush_threshold_;
-  buffer_.drop_front(flush_threshold_);
+  hand_over(flush_threshold_, where);
   if (written_ >= ByteSink::kLargeOutput) flush_threshold_ = sink_->block_size();
-  if (!ok)
-    throw RunFailure(where, unit_, name_, "Cannot write to file: " + error, failure_kind(platform::cause_of(error)));
 }
 
 void OutputChannel::end_record(Where where) {

@@ -141,6 +141,8 @@ class OutputChannel {
   // Hands the sink exactly one block, so that every write but the last starts and ends on a page boundary
   // of the file; the rest of the last record stays buffered.
   void flush_block(Where where);
+  // Hands the sink the first n buffered bytes and keeps the rest; a refusal ends the run.
+  void hand_over(std::size_t n, Where where);
 
   int unit_;
   std::string name_;
